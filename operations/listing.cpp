@@ -1,0 +1,190 @@
+#include "operations/listing.h"
+
+#include <charconv>
+#include <limits>
+
+namespace vok {
+
+namespace {
+
+constexpr std::uint64_t kMaxMagnitude = std::uint64_t{1} << 63;  // -2^63 still fits
+
+bool IsDroppedBlank(char c) { return c == ' ' || c == '\t' || c == '\n'; }
+
+int DigitValue(char c, int base) {
+  int value;
+  if (c >= '0' && c <= '9') {
+    value = c - '0';
+  } else if (c >= 'a' && c <= 'f') {
+    value = c - 'a' + 10;
+  } else if (c >= 'A' && c <= 'F') {
+    value = c - 'A' + 10;
+  } else {
+    return -1;
+  }
+  return value < base ? value : -1;
+}
+
+// Appends a digit to a magnitude; false when it grows past kMaxMagnitude.
+bool Accumulate(std::uint64_t& magnitude, int base, int digit) {
+  if (magnitude > (kMaxMagnitude - static_cast<std::uint64_t>(digit)) / base) return false;
+  magnitude = magnitude * base + static_cast<std::uint64_t>(digit);
+  return true;
+}
+
+std::optional<std::int64_t> Signed(std::uint64_t magnitude, bool negative) {
+  if (negative) {
+    return magnitude == kMaxMagnitude ? std::numeric_limits<std::int64_t>::min()
+                                      : -static_cast<std::int64_t>(magnitude);
+  }
+  if (magnitude == kMaxMagnitude) return std::nullopt;
+  return static_cast<std::int64_t>(magnitude);
+}
+
+std::optional<std::int64_t> ReadRadix(std::string_view s, int base) {
+  std::uint64_t magnitude = 0;
+  for (char c : s) {
+    const int digit = DigitValue(c, base);
+    if (digit < 0) break;
+    if (!Accumulate(magnitude, base, digit)) return std::nullopt;
+  }
+  return Signed(magnitude, false);
+}
+
+}  // namespace
+
+std::optional<std::int64_t> ReadNumber(std::string_view text) {
+  std::string s;
+  s.reserve(text.size());
+  for (char c : text) {
+    if (!IsDroppedBlank(c)) s += c;
+  }
+  if (s.size() >= 2 && s[0] == '&') {
+    if (s[1] == 'H' || s[1] == 'h') return ReadRadix(std::string_view(s).substr(2), 16);
+    if (s[1] == 'O' || s[1] == 'o') return ReadRadix(std::string_view(s).substr(2), 8);
+  }
+
+  std::size_t i = 0;
+  bool negative = false;
+  if (i < s.size() && (s[i] == '+' || s[i] == '-')) negative = s[i++] == '-';
+
+  // The value is digits * 10^scale, with the digits kept as text so nothing is lost.
+  std::string digits;
+  long long scale = 0;
+  for (; i < s.size() && s[i] >= '0' && s[i] <= '9'; ++i) digits += s[i];
+  if (i < s.size() && s[i] == '.') {
+    for (++i; i < s.size() && s[i] >= '0' && s[i] <= '9'; ++i) {
+      digits += s[i];
+      --scale;
+    }
+  }
+  if (i < s.size() && (s[i] == 'E' || s[i] == 'e' || s[i] == 'D' || s[i] == 'd')) {
+    std::size_t j = i + 1;
+    bool negativeExponent = false;
+    if (j < s.size() && (s[j] == '+' || s[j] == '-')) negativeExponent = s[j++] == '-';
+    if (j < s.size() && s[j] >= '0' && s[j] <= '9') {
+      long long exponent = 0;
+      for (; j < s.size() && s[j] >= '0' && s[j] <= '9'; ++j) {
+        if (exponent < 1'000'000) exponent = exponent * 10 + (s[j] - '0');
+      }
+      scale += negativeExponent ? -exponent : exponent;
+    }
+  }
+
+  const std::size_t first = digits.find_first_not_of('0');
+  if (first == std::string::npos) return 0;
+  digits.erase(0, first);
+
+  const long long integerDigits = static_cast<long long>(digits.size()) + scale;
+  if (integerDigits > 20) return std::nullopt;
+
+  std::uint64_t magnitude = 0;
+  for (long long k = 0; k < integerDigits; ++k) {
+    const int digit = k < static_cast<long long>(digits.size()) ? digits[k] - '0' : 0;
+    if (!Accumulate(magnitude, 10, digit)) return std::nullopt;
+  }
+
+  // Round what follows the integer digits: above a half up, below down, a half to even.
+  if (integerDigits >= 0 && integerDigits < static_cast<long long>(digits.size())) {
+    const char firstDropped = digits[integerDigits];
+    const bool restNonZero =
+        digits.find_first_not_of('0', integerDigits + 1) != std::string::npos;
+    const bool up = firstDropped > '5' || (firstDropped == '5' && (restNonZero || magnitude % 2));
+    if (up && !Accumulate(magnitude, 1, 1)) return std::nullopt;
+  }
+  return Signed(magnitude, negative);
+}
+
+namespace {
+
+// Splits at CR LF, CR or LF; the last line need not end with a break.
+class LineSplitter {
+ public:
+  explicit LineSplitter(std::string_view text) : text_(text) {}
+  bool Next(std::string_view& line) {
+    if (pos_ >= text_.size()) return false;
+    const std::size_t end = text_.find_first_of("\r\n", pos_);
+    if (end == std::string_view::npos) {
+      line = text_.substr(pos_);
+      pos_ = text_.size();
+      return true;
+    }
+    line = text_.substr(pos_, end - pos_);
+    pos_ = end + 1;
+    if (text_[end] == '\r' && pos_ < text_.size() && text_[pos_] == '\n') ++pos_;
+    return true;
+  }
+
+ private:
+  std::string_view text_;
+  std::size_t pos_ = 0;
+};
+
+}  // namespace
+
+Listing ReadListing(std::string_view text) {
+  Listing listing;
+  listing.lines.reserve(text.size() / 48, text.size() / 2);
+  LineSplitter splitter(text);
+  std::string_view line;
+  std::string listLine;
+  std::size_t lineNumber = 0;
+  std::string_view lastLine;
+  while (splitter.Next(line)) {
+    ++lineNumber;
+    if (line.empty() || line[0] != ' ') continue;
+    if (line.find("bytes in") != std::string_view::npos) break;
+
+    const std::size_t firstBackslash = line.find('\\');
+    if (firstBackslash == std::string_view::npos) {
+      listing.problem = ListingProblem{lineNumber, std::string(line),
+                                       "the entry line has no stored path"};
+      break;
+    }
+    const std::string_view sizeText = line.substr(0, firstBackslash - 1);
+    const std::optional<std::int64_t> size = ReadNumber(sizeText);
+    if (!size) {
+      listing.problem =
+          ListingProblem{lineNumber, std::string(line), "the entry's size is out of range"};
+      break;
+    }
+    const std::string_view name = line.substr(line.rfind('\\') + 1);
+
+    char digits[24];
+    const auto written = std::to_chars(std::begin(digits), std::end(digits), *size);
+    listLine.assign(digits, written.ptr);
+    listLine += '\t';
+    listLine += name;
+    listing.lines.push_back(listLine);
+    lastLine = line;
+    listing.last.size = *size;
+  }
+  if (!lastLine.empty()) {
+    const std::size_t firstBackslash = lastLine.find('\\');
+    listing.last.sizeText = std::string(lastLine.substr(0, firstBackslash - 1));
+    listing.last.name = std::string(lastLine.substr(lastLine.rfind('\\') + 1));
+  }
+  return listing;
+}
+
+}  // namespace vok

@@ -1,0 +1,299 @@
+#include "runner/process_posix.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/syscall.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <cstring>
+#include <string_view>
+#include <vector>
+
+extern char** environ;
+
+namespace vok {
+
+namespace {
+
+constexpr std::size_t kErrorKeptBytes = 8192;  // enough for the last lines of a failure
+constexpr std::size_t kErrorTailLines = 10;
+constexpr int kFallbackPollMs = 2;  // without pidfd: how often the process is checked
+
+int PidfdOpen(pid_t pid) {
+#ifdef SYS_pidfd_open
+  return static_cast<int>(syscall(SYS_pidfd_open, pid, 0));
+#else
+  (void)pid;
+  errno = ENOSYS;
+  return -1;
+#endif
+}
+
+void CloseFd(int& fd) {
+  if (fd >= 0) ::close(fd);
+  fd = -1;
+}
+
+// The last `count` non-blank lines of `text`.
+std::string LastLines(std::string_view text, std::size_t count) {
+  std::vector<std::string_view> lines;
+  while (!text.empty()) {
+    const std::size_t end = std::min(text.find('\n'), text.size());
+    std::string_view line = text.substr(0, end);
+    text.remove_prefix(std::min(end + 1, text.size()));
+    while (!line.empty() && (line.back() == '\r' || line.back() == ' ')) line.remove_suffix(1);
+    if (!line.empty()) lines.push_back(line);
+  }
+  std::string tail;
+  for (std::size_t i = lines.size() > count ? lines.size() - count : 0; i < lines.size(); ++i) {
+    if (!tail.empty()) tail += '\n';
+    tail += lines[i];
+  }
+  return tail;
+}
+
+}  // namespace
+
+struct PosixProcesses::Child {
+  pid_t pid = 0;
+  int outFd = -1;  // the script's standard output, for a shown run
+  int errFd = -1;  // the script's error output
+  std::string errorOutput;
+  std::unique_ptr<ConsoleWindow> console;
+  bool reaped = false;
+  int status = 0;
+  int openHandles = 0;
+};
+
+PosixProcesses::PosixProcesses() : PosixProcesses(Options{}) {}
+
+PosixProcesses::PosixProcesses(Options options) : options_(options) {}
+
+PosixProcesses::~PosixProcesses() {
+  for (auto& [handle, open] : handles_) CloseFd(open.pidfd);
+  for (auto& [pid, child] : children_) {
+    CloseFd(child->outFd);
+    CloseFd(child->errFd);
+    Reap(*child, false);  // one still running is reaped by init once the program has ended
+  }
+}
+
+PosixProcesses::Child* PosixProcesses::Find(pid_t pid) {
+  const auto it = children_.find(pid);
+  return it == children_.end() ? nullptr : it->second.get();
+}
+
+ProcessId PosixProcesses::Start(const std::string& commandLine, WindowMode mode) {
+  ForgetFinished();
+  const bool shown = mode != WindowMode::Hidden;
+  int errPipe[2] = {-1, -1};
+  int outPipe[2] = {-1, -1};
+  if (::pipe2(errPipe, O_CLOEXEC) != 0 || (shown && ::pipe2(outPipe, O_CLOEXEC) != 0)) {
+    const int error = errno;
+    for (int* fd : {&errPipe[0], &errPipe[1], &outPipe[0], &outPipe[1]}) CloseFd(*fd);
+    throw ProcessStartError(std::strerror(error));
+  }
+
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+  if (shown) {
+    posix_spawn_file_actions_adddup2(&actions, outPipe[1], 1);
+  } else {
+    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+  }
+  posix_spawn_file_actions_adddup2(&actions, errPipe[1], 2);
+
+  // The script gets default signal handling and its own process group, so that a Ctrl+C meant
+  // for the program's terminal does not stop the archive tool half-way.
+  posix_spawnattr_t attributes;
+  posix_spawnattr_init(&attributes);
+  sigset_t all;
+  sigset_t none;
+  sigfillset(&all);
+  sigemptyset(&none);
+  posix_spawnattr_setsigdefault(&attributes, &all);
+  posix_spawnattr_setsigmask(&attributes, &none);
+  posix_spawnattr_setpgroup(&attributes, 0);
+  posix_spawnattr_setflags(&attributes,
+                           POSIX_SPAWN_SETSIGDEF | POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETPGROUP);
+
+  const char* argv[] = {"sh", "-c", commandLine.c_str(), nullptr};
+  pid_t pid = 0;
+  const int error = posix_spawn(&pid, "/bin/sh", &actions, &attributes,
+                                const_cast<char* const*>(argv), environ);
+  posix_spawn_file_actions_destroy(&actions);
+  posix_spawnattr_destroy(&attributes);
+  CloseFd(errPipe[1]);
+  CloseFd(outPipe[1]);
+  if (error != 0) {
+    CloseFd(errPipe[0]);
+    CloseFd(outPipe[0]);
+    throw ProcessStartError(std::string("/bin/sh: ") + std::strerror(error));
+  }
+
+  auto child = std::make_unique<Child>();
+  child->pid = pid;
+  child->errFd = errPipe[0];
+  child->outFd = outPipe[0];
+  for (int fd : {child->errFd, child->outFd}) {
+    if (fd >= 0) ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) | O_NONBLOCK);
+  }
+  if (shown && options_.consoles != nullptr) {
+    child->console = options_.consoles->OpenConsole(commandLine, mode);
+  }
+  children_[pid] = std::move(child);
+  return static_cast<ProcessId>(pid);
+}
+
+ProcessHandle PosixProcesses::Open(std::uint32_t access, bool inherit, ProcessId id) {
+  (void)inherit;  // a pidfd is always close-on-exec
+  if ((access & kSynchronize) == 0) return 0;
+  Child* child = Find(static_cast<pid_t>(id));
+  if (child == nullptr) return 0;
+  OpenHandle open{child->pid, -1};
+  if (options_.usePidfd && !child->reaped) {
+    open.pidfd = PidfdOpen(child->pid);
+    if (open.pidfd < 0 && errno != ENOSYS) return 0;
+  }
+  ++child->openHandles;
+  const ProcessHandle handle = nextHandle_++;
+  handles_[handle] = open;
+  return handle;
+}
+
+void PosixProcesses::Drain(Child& child) {
+  char buffer[16384];
+  for (int* fd : {&child.outFd, &child.errFd}) {
+    while (*fd >= 0) {
+      const ssize_t n = ::read(*fd, buffer, sizeof buffer);
+      if (n > 0) {
+        const std::string_view chunk(buffer, static_cast<std::size_t>(n));
+        if (child.console) child.console->Write(chunk);
+        if (fd == &child.errFd) {
+          child.errorOutput.append(chunk);
+          if (child.errorOutput.size() > kErrorKeptBytes) {
+            child.errorOutput.erase(0, child.errorOutput.size() - kErrorKeptBytes);
+          }
+        }
+        continue;
+      }
+      if (n < 0 && errno == EINTR) continue;
+      if (n == 0) CloseFd(*fd);  // end of output
+      break;                     // EAGAIN: nothing more for now
+    }
+  }
+}
+
+void PosixProcesses::Reap(Child& child, bool block) {
+  if (child.reaped) return;
+  int status = 0;
+  pid_t result;
+  do {
+    result = ::waitpid(child.pid, &status, block ? 0 : WNOHANG);
+  } while (result < 0 && errno == EINTR);
+  if (result == child.pid) {
+    child.reaped = true;
+    child.status = status;
+  } else if (result < 0 && errno == ECHILD) {
+    child.reaped = true;  // reaped elsewhere; its status is lost
+    child.status = -1;
+  }
+}
+
+WaitResult PosixProcesses::Wait(ProcessHandle handle, std::uint32_t milliseconds) {
+  const auto found = handles_.find(handle);
+  if (found == handles_.end()) return WaitResult::Failed;
+  const OpenHandle open = found->second;
+  Child* child = Find(open.pid);
+  if (child == nullptr) return WaitResult::Failed;
+
+  using Clock = std::chrono::steady_clock;
+  const bool infinite = milliseconds == kInfinite;
+  const auto deadline = Clock::now() + std::chrono::milliseconds(infinite ? 0 : milliseconds);
+  for (;;) {
+    bool ended = child->reaped;
+    if (!ended) {
+      int timeout = -1;
+      if (!infinite) {
+        const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now());
+        timeout = static_cast<int>(std::max<long long>(0, left.count()));
+      }
+      if (open.pidfd < 0) timeout = timeout < 0 ? kFallbackPollMs : std::min(timeout, kFallbackPollMs);
+
+      pollfd fds[3];
+      nfds_t count = 0;
+      if (open.pidfd >= 0) fds[count++] = {open.pidfd, POLLIN, 0};
+      for (int fd : {child->outFd, child->errFd}) {
+        if (fd >= 0) fds[count++] = {fd, POLLIN, 0};
+      }
+      if (::poll(fds, count, timeout) < 0 && errno != EINTR) return WaitResult::Failed;
+      Drain(*child);
+      if (open.pidfd >= 0) {
+        ended = (fds[0].revents & (POLLIN | POLLHUP | POLLERR)) != 0;
+      } else {
+        Reap(*child, false);
+        ended = child->reaped;
+      }
+    }
+    if (ended) {
+      Drain(*child);
+      Reap(*child, true);
+      child->console.reset();
+      return WaitResult::Ended;
+    }
+    if (!infinite && Clock::now() >= deadline) return WaitResult::Timeout;
+  }
+}
+
+ProcessReport PosixProcesses::Report(ProcessHandle handle) {
+  ProcessReport report;
+  const auto found = handles_.find(handle);
+  if (found == handles_.end()) return report;
+  const Child* child = Find(found->second.pid);
+  if (child == nullptr) return report;
+  report.errorTail = LastLines(child->errorOutput, kErrorTailLines);
+  if (child->reaped && child->status >= 0) {
+    if (WIFEXITED(child->status)) report.exitStatus = WEXITSTATUS(child->status);
+    if (WIFSIGNALED(child->status)) report.signal = WTERMSIG(child->status);
+  }
+  return report;
+}
+
+void PosixProcesses::Close(ProcessHandle handle) {
+  const auto found = handles_.find(handle);
+  if (found == handles_.end()) return;
+  CloseFd(found->second.pidfd);
+  if (Child* child = Find(found->second.pid)) --child->openHandles;
+  handles_.erase(found);
+  ForgetFinished();
+}
+
+void PosixProcesses::ForgetFinished() {
+  for (auto it = children_.begin(); it != children_.end();) {
+    Child& child = *it->second;
+    if (child.openHandles == 0) {
+      Reap(child, false);
+      if (child.reaped) {
+        CloseFd(child.outFd);
+        CloseFd(child.errFd);
+        it = children_.erase(it);
+        continue;
+      }
+    }
+    ++it;
+  }
+}
+
+std::size_t PosixProcesses::UnreapedChildren() const {
+  return static_cast<std::size_t>(std::count_if(children_.begin(), children_.end(),
+                                                [](const auto& c) { return !c.second->reaped; }));
+}
+
+}  // namespace vok

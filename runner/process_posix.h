@@ -1,0 +1,60 @@
+#pragma once
+
+#include <sys/types.h>
+
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "runner/console.h"
+#include "runner/process_services.h"
+
+namespace vok {
+
+// Process services on POSIX: the command line runs under /bin/sh -c, started with posix_spawn;
+// a handle is a pidfd that poll() reports readable the moment the process ends. Where pidfd_open
+// is missing, the wait checks the process every few milliseconds instead. Every child is reaped.
+// Hidden runs keep their error output for failure reports; shown runs (modes 1 to 3) also get a
+// console window from `consoles` showing what they write.
+class PosixProcesses : public ProcessServices {
+ public:
+  struct Options {
+    ConsoleHost* consoles = nullptr;
+    bool usePidfd = true;  // false: the fallback for kernels without pidfd_open
+  };
+
+  PosixProcesses();
+  explicit PosixProcesses(Options options);
+  ~PosixProcesses() override;
+  PosixProcesses(const PosixProcesses&) = delete;
+  PosixProcesses& operator=(const PosixProcesses&) = delete;
+
+  ProcessId Start(const std::string& commandLine, WindowMode mode) override;
+  ProcessHandle Open(std::uint32_t access, bool inherit, ProcessId id) override;
+  WaitResult Wait(ProcessHandle handle, std::uint32_t milliseconds) override;
+  ProcessReport Report(ProcessHandle handle) override;
+  void Close(ProcessHandle handle) override;
+
+  // Children started but not yet reaped (for tests: none may stay behind).
+  [[nodiscard]] std::size_t UnreapedChildren() const;
+
+ private:
+  struct Child;
+  struct OpenHandle {
+    pid_t pid = 0;
+    int pidfd = -1;
+  };
+
+  Child* Find(pid_t pid);
+  void Drain(Child& child);
+  void Reap(Child& child, bool block);
+  void ForgetFinished();
+
+  Options options_;
+  std::map<pid_t, std::unique_ptr<Child>> children_;
+  std::map<ProcessHandle, OpenHandle> handles_;
+  ProcessHandle nextHandle_ = 1;
+};
+
+}  // namespace vok

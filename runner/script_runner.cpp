@@ -1,0 +1,99 @@
+#include "runner/script_runner.h"
+
+#include <cerrno>
+#include <fstream>
+#include <system_error>
+
+#include "runner/quoting.h"
+
+namespace vok {
+
+namespace {
+
+class RemoveOnExit {
+ public:
+  explicit RemoveOnExit(std::filesystem::path path, bool active)
+      : path_(std::move(path)), active_(active) {}
+  RemoveOnExit(const RemoveOnExit&) = delete;
+  RemoveOnExit& operator=(const RemoveOnExit&) = delete;
+  ~RemoveOnExit() {
+    std::error_code ignored;
+    if (active_) std::filesystem::remove(path_, ignored);
+  }
+
+ private:
+  std::filesystem::path path_;
+  bool active_;
+};
+
+}  // namespace
+
+void WriteScript(const std::filesystem::path& script, std::string_view commandLine,
+                 ScriptDialect dialect) {
+  const std::string_view lineEnd = dialect == ScriptDialect::Posix ? "\n" : "\r\n";
+  errno = 0;
+  std::ofstream file(script, std::ios::binary | std::ios::trunc);
+  if (file) {
+    file << commandLine << lineEnd;
+    file.close();
+  }
+  if (!file) {
+    const int error = errno;
+    std::error_code ignored;
+    std::filesystem::remove(script, ignored);
+    std::string message = "Could not write the script " + Utf8(script);
+    if (error != 0) message += ": " + std::generic_category().message(error);
+    throw OperationError(message + ".");
+  }
+  if (dialect == ScriptDialect::Posix) {
+    std::error_code ignored;  // a script that cannot be made executable fails when it runs
+    std::filesystem::permissions(script,
+                                 std::filesystem::perms::owner_exec |
+                                     std::filesystem::perms::group_exec |
+                                     std::filesystem::perms::others_exec,
+                                 std::filesystem::perm_options::add, ignored);
+  }
+}
+
+ScriptRun ScriptRunner::Run(std::string_view scriptName, const std::string& commandLine,
+                            WindowMode mode, AfterRun after) {
+  const std::filesystem::path script = workspace_.File(scriptName);
+  ScriptRun run;
+  run.batFile = Utf8(script);
+  WriteScript(script, commandLine, workspace_.dialect);
+  RemoveOnExit cleanup(script, after == AfterRun::RemoveScript);
+  run.shellCmd = QuoteArgument(run.batFile, workspace_.dialect);
+  try {
+    run.outcome = ShellAndWait(processes_, events_, run.shellCmd, mode, true);
+  } catch (const ProcessStartError& error) {
+    throw OperationError(std::string("Could not start the script ") + run.batFile + ": " +
+                         error.what());
+  }
+  return run;
+}
+
+void CheckToolRun(const ScriptRun& run, const Workspace& workspace, std::string_view job) {
+  const std::string prefix = "Could not " + std::string(job) + ": ";
+  const RunOutcome& outcome = run.outcome;
+  if (!outcome.started || !outcome.ended) {
+    throw OperationError(prefix + "the archive tool's run could not be followed to its end.");
+  }
+  const ProcessReport& report = outcome.report;
+  if (report.signal) {
+    throw OperationError(prefix + "the archive tool was stopped by signal " +
+                         std::to_string(*report.signal) + ".");
+  }
+  if (report.exitStatus.value_or(-1) == 0) return;
+
+  std::error_code ignored;
+  if (!std::filesystem::exists(workspace.Tool(), ignored)) {
+    throw OperationError(prefix + "the archive tool " + Utf8(workspace.Tool()) + " is missing.");
+  }
+  std::string message = prefix + "the archive tool ended with exit status " +
+                        (report.exitStatus ? std::to_string(*report.exitStatus) : "unknown") +
+                        ".";
+  if (!report.errorTail.empty()) message += "\n\n" + report.errorTail;
+  throw OperationError(message);
+}
+
+}  // namespace vok

@@ -1,0 +1,56 @@
+#pragma once
+
+#include <filesystem>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+
+#include "runner/process_services.h"
+#include "runner/shell_and_wait.h"
+#include "runner/workspace.h"
+
+namespace vok {
+
+// An operation that could not be done, with the message that tells the user why.
+class OperationError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+enum class AfterRun { RemoveScript, KeepScript };
+
+struct ScriptRun {
+  std::string batFile;   // the script's path
+  std::string shellCmd;  // the script's path quoted, as handed to the shell
+  RunOutcome outcome;
+};
+
+// Writes `commandLine` as the script's one line (LF for sh, CR LF for cmd), replacing any
+// earlier script, and makes it executable. Throws OperationError when it cannot be written;
+// nothing half-written is left behind.
+void WriteScript(const std::filesystem::path& script, std::string_view commandLine,
+                 ScriptDialect dialect);
+
+// Runs one command line of the archive tool the way every operation does: written into a
+// script, run through the shell, waited for while the window stays responsive.
+class ScriptRunner {
+ public:
+  ScriptRunner(const Workspace& workspace, ProcessServices& processes, EventPump& events)
+      : workspace_(workspace), processes_(processes), events_(events) {}
+
+  // The script is removed after the run (also after a failed start) unless it is to be kept.
+  ScriptRun Run(std::string_view scriptName, const std::string& commandLine, WindowMode mode,
+                AfterRun after);
+
+ private:
+  const Workspace& workspace_;
+  ProcessServices& processes_;
+  EventPump& events_;
+};
+
+// Throws OperationError when the tool did not do its job: not started, not watched to its end,
+// ended by a signal or with a non-zero exit status. `job` says what it was asked to do
+// ("list the archive /a/b.vok").
+void CheckToolRun(const ScriptRun& run, const Workspace& workspace, std::string_view job);
+
+}  // namespace vok

@@ -1,0 +1,33 @@
+#include "runner/shell_and_wait.h"
+
+namespace vok {
+
+RunOutcome ShellAndWait(ProcessServices& processes, EventPump& events, const std::string& command,
+                        WindowMode mode, bool wait) {
+  RunOutcome outcome;
+  const ProcessId id = processes.Start(command, mode);
+  if (id == 0) return outcome;
+
+  const ProcessHandle handle = processes.Open(kSynchronize, false, id);
+  if (handle == 0) return outcome;
+  outcome.started = true;
+
+  WaitResult result;
+  if (wait) {
+    result = processes.Wait(handle, kWaitSliceMs);
+    while (result == WaitResult::Timeout) {
+      events.DoEvents();
+      result = processes.Wait(handle, kWaitSliceMs);
+    }
+  } else {
+    result = processes.Wait(handle, kInfinite);
+  }
+  if (result == WaitResult::Ended) {
+    outcome.ended = true;
+    outcome.report = processes.Report(handle);
+  }
+  processes.Close(handle);
+  return outcome;
+}
+
+}  // namespace vok

@@ -1,0 +1,45 @@
+#include "runner/workspace.h"
+
+#include <fstream>
+#include <random>
+#include <system_error>
+
+namespace vok {
+
+std::filesystem::path PathFromUtf8(std::string_view utf8) {
+  return std::filesystem::path(std::u8string(utf8.begin(), utf8.end()));
+}
+
+std::string Utf8(const std::filesystem::path& path) {
+  const std::u8string text = path.u8string();
+  return std::string(text.begin(), text.end());
+}
+
+namespace {
+
+bool CanWriteIn(const std::filesystem::path& directory) {
+  std::random_device random;
+  const auto probe = directory / (".vokruzeru-probe-" + std::to_string(random()));
+  {
+    std::ofstream file(probe);
+    if (!file) return false;
+  }
+  std::error_code ignored;
+  std::filesystem::remove(probe, ignored);
+  return true;
+}
+
+}  // namespace
+
+Workspace ChooseWorkspace(const std::filesystem::path& programDirectory,
+                          const std::filesystem::path& perUserDirectory, ScriptDialect dialect) {
+  Workspace workspace{programDirectory, programDirectory, dialect};
+  if (!CanWriteIn(programDirectory)) {
+    std::error_code ignored;  // a directory that cannot be made shows when the script is written
+    std::filesystem::create_directories(perUserDirectory, ignored);
+    workspace.scriptDirectory = perUserDirectory;
+  }
+  return workspace;
+}
+
+}  // namespace vok

@@ -1,0 +1,16 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace vok {
+
+// The platform's modal folder chooser over the main window: file-system folders only.
+class FolderPrompt {
+ public:
+  virtual ~FolderPrompt() = default;
+  // The chosen folder's path, or empty text when the user cancels.
+  virtual std::string BrowseForFolder(std::string_view title) = 0;
+};
+
+}  // namespace vok
