@@ -40,7 +40,7 @@ struct ControlLayout {
   Control id;
   ControlKind kind;
   std::string_view name;
-  std::string_view text;  // caption or tooltip; for the tab strip, its tabs separated by '|'
+  std::string_view text;         // caption or tooltip; for the tab strip, its tabs separated by '|'
   int left, top, width, height;  // twips, relative to the client area
   Tab tab;
   bool visibleAtStart;
@@ -95,9 +95,9 @@ inline constexpr std::array<ControlLayout, 22> kFormLayout{{
 
 // The order in which tab switching sets the visibility of the group controls.
 inline constexpr std::array<Control, 20> kSwitchOrder{
-    txtVokFile,  List1,     cmdOpen, View1,     Unpack1,   Unpack2,  cmdSourceOpen,
-    cmdDestOpen, txtSource, txtDest, cmdExtract, cmdClear, create1,  create2,
-    txtCrSource, txtCrDest, cmdCDir, cmdCreate, cmdCClear, cmdCrDest,
+    txtVokFile,  List1,     cmdOpen, View1,      Unpack1,   Unpack2,   cmdSourceOpen,
+    cmdDestOpen, txtSource, txtDest, cmdExtract, cmdClear,  create1,   create2,
+    txtCrSource, txtCrDest, cmdCDir, cmdCreate,  cmdCClear, cmdCrDest,
 };
 }  // namespace layout_table
 
@@ -107,6 +107,5 @@ using layout_table::kSwitchOrder;
 constexpr const ControlLayout& LayoutOf(Control c) {
   return kFormLayout[static_cast<std::size_t>(c)];
 }
-
 
 }  // namespace vok

@@ -107,8 +107,7 @@ std::optional<std::int64_t> ReadNumber(std::string_view text) {
   // Round what follows the integer digits: above a half up, below down, a half to even.
   if (integerDigits >= 0 && integerDigits < static_cast<long long>(digits.size())) {
     const char firstDropped = digits[integerDigits];
-    const bool restNonZero =
-        digits.find_first_not_of('0', integerDigits + 1) != std::string::npos;
+    const bool restNonZero = digits.find_first_not_of('0', integerDigits + 1) != std::string::npos;
     const bool up = firstDropped > '5' || (firstDropped == '5' && (restNonZero || magnitude % 2));
     if (up && !Accumulate(magnitude, 1, 1)) return std::nullopt;
   }
@@ -157,8 +156,8 @@ Listing ReadListing(std::string_view text) {
 
     const std::size_t firstBackslash = line.find('\\');
     if (firstBackslash == std::string_view::npos) {
-      listing.problem = ListingProblem{lineNumber, std::string(line),
-                                       "the entry line has no stored path"};
+      listing.problem =
+          ListingProblem{lineNumber, std::string(line), "the entry line has no stored path"};
       break;
     }
     const std::string_view sizeText = line.substr(0, firstBackslash - 1);

@@ -126,8 +126,8 @@ ProcessId PosixProcesses::Start(const std::string& commandLine, WindowMode mode)
 
   const char* argv[] = {"sh", "-c", commandLine.c_str(), nullptr};
   pid_t pid = 0;
-  const int error = posix_spawn(&pid, "/bin/sh", &actions, &attributes,
-                                const_cast<char* const*>(argv), environ);
+  const int error =
+      posix_spawn(&pid, "/bin/sh", &actions, &attributes, const_cast<char* const*>(argv), environ);
   posix_spawn_file_actions_destroy(&actions);
   posix_spawnattr_destroy(&attributes);
   CloseFd(errPipe[1]);
@@ -225,7 +225,8 @@ WaitResult PosixProcesses::Wait(ProcessHandle handle, std::uint32_t milliseconds
         const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now());
         timeout = static_cast<int>(std::max<long long>(0, left.count()));
       }
-      if (open.pidfd < 0) timeout = timeout < 0 ? kFallbackPollMs : std::min(timeout, kFallbackPollMs);
+      if (open.pidfd < 0)
+        timeout = timeout < 0 ? kFallbackPollMs : std::min(timeout, kFallbackPollMs);
 
       pollfd fds[3];
       nfds_t count = 0;

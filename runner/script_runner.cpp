@@ -90,8 +90,7 @@ void CheckToolRun(const ScriptRun& run, const Workspace& workspace, std::string_
     throw OperationError(prefix + "the archive tool " + Utf8(workspace.Tool()) + " is missing.");
   }
   std::string message = prefix + "the archive tool ended with exit status " +
-                        (report.exitStatus ? std::to_string(*report.exitStatus) : "unknown") +
-                        ".";
+                        (report.exitStatus ? std::to_string(*report.exitStatus) : "unknown") + ".";
   if (!report.errorTail.empty()) message += "\n\n" + report.errorTail;
   throw OperationError(message);
 }

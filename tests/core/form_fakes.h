@@ -1,0 +1,158 @@
+#pragma once
+
+#include <deque>
+#include <functional>
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "app/form1.h"
+
+namespace vok::testing {
+
+// The window's controls, held in memory.
+class FakeView : public FormView {
+ public:
+  FakeView() {
+    for (const ControlLayout& c : kFormLayout) visible[c.id] = c.visibleAtStart;
+  }
+  void SetCaption(std::string_view text) override { caption = text; }
+  void SetText(Control c, std::string_view text) override { texts[c] = text; }
+  std::string Text(Control c) const override {
+    const auto it = texts.find(c);
+    return it == texts.end() ? std::string() : it->second;
+  }
+  void SetVisible(Control c, bool v) override {
+    visible[c] = v;
+    visibilityCalls.push_back(c);
+  }
+  void ListClear() override { list.clear(); }
+  void ListAppend(ListLines lines) override {
+    for (std::size_t i = 0; i < lines.size(); ++i) list.emplace_back(lines[i]);
+  }
+  std::size_t ListCount() const override { return list.size(); }
+  int SelectedTab() const override { return selectedTab; }
+  void SetBusy(bool b) override { busy = b; }
+  void ShowError(std::string_view message) override { errors.emplace_back(message); }
+
+  std::string caption{kWindowCaption};
+  std::map<Control, std::string> texts;
+  std::map<Control, bool> visible;
+  std::vector<Control> visibilityCalls;
+  std::vector<std::string> list;
+  std::vector<std::string> errors;
+  int selectedTab = 1;
+  bool busy = false;
+};
+
+// Answers the open-file dialog from a queue; nullopt is a cancel.
+class FakeFilePrompt : public FilePrompt {
+ public:
+  std::optional<ChosenFile> AskOpenFile(std::string_view title, std::string_view filter,
+                                        std::string_view initial) override {
+    asked.push_back({std::string(title), std::string(filter), std::string(initial)});
+    if (answers.empty()) return std::nullopt;
+    auto answer = answers.front();
+    answers.pop_front();
+    return answer;
+  }
+  void Choose(const std::string& fullName, const std::string& title) {
+    answers.push_back(ChosenFile{fullName, title});
+  }
+  void Cancel() { answers.push_back(std::nullopt); }
+
+  struct Request {
+    std::string title, filter, initialFileName;
+  };
+  std::deque<std::optional<ChosenFile>> answers;
+  std::vector<Request> asked;
+};
+
+class FakeFolderPrompt : public FolderPrompt {
+ public:
+  std::string BrowseForFolder(std::string_view title) override {
+    titles.emplace_back(title);
+    if (answers.empty()) return {};
+    auto answer = answers.front();
+    answers.pop_front();
+    return answer;
+  }
+  std::deque<std::string> answers;
+  std::vector<std::string> titles;
+};
+
+class FakeLinks : public LinkLauncher {
+ public:
+  void ShellExecute(std::string_view item, int showCode) override {
+    opened.push_back({std::string(item), showCode});
+  }
+  struct Opened {
+    std::string item;
+    int showCode;
+  };
+  std::vector<Opened> opened;
+};
+
+// Process services that record every call. A started "process" runs `onStart` (standing in for
+// the script's work) and then stays alive for `slicesToRun` wait slices.
+class FakeProcesses : public ProcessServices {
+ public:
+  ProcessId Start(const std::string& commandLine, WindowMode mode) override {
+    calls.push_back("Start " + commandLine + " mode " + std::to_string(static_cast<int>(mode)));
+    if (startThrows) throw ProcessStartError("no shell");
+    if (onStart) onStart(commandLine);
+    return startId;
+  }
+  ProcessHandle Open(std::uint32_t access, bool inherit, ProcessId id) override {
+    calls.push_back("Open " + std::to_string(access) + (inherit ? " inherit " : " ") +
+                    std::to_string(id));
+    return openHandle;
+  }
+  WaitResult Wait(ProcessHandle handle, std::uint32_t ms) override {
+    calls.push_back("Wait " + std::to_string(handle) + " " + std::to_string(ms));
+    if (waitFails) return WaitResult::Failed;
+    if (slicesToRun > 0 && ms != kInfinite) {
+      --slicesToRun;
+      return WaitResult::Timeout;
+    }
+    return WaitResult::Ended;
+  }
+  ProcessReport Report(ProcessHandle) override { return report; }
+  void Close(ProcessHandle handle) override { calls.push_back("Close " + std::to_string(handle)); }
+
+  std::vector<std::string> calls;
+  std::function<void(const std::string&)> onStart;
+  ProcessId startId = 42;
+  ProcessHandle openHandle = 7;
+  int slicesToRun = 0;
+  bool waitFails = false;
+  bool startThrows = false;
+  ProcessReport report{0, std::nullopt, ""};
+};
+
+class FakeEvents : public EventPump {
+ public:
+  void DoEvents() override {
+    ++rounds;
+    if (onEvents) onEvents();
+  }
+  int rounds = 0;
+  std::function<void()> onEvents;
+};
+
+// A Form1 wired to fakes, with its scripts in a temporary directory.
+struct FakeWindow {
+  explicit FakeWindow(const std::filesystem::path& directory)
+      : form(Platform{view, files, folders, processes, events, links},
+             Workspace{directory, directory, ScriptDialect::Posix}) {}
+  FakeView view;
+  FakeFilePrompt files;
+  FakeFolderPrompt folders;
+  FakeProcesses processes;
+  FakeEvents events;
+  FakeLinks links;
+  Form1 form;
+};
+
+}  // namespace vok::testing

@@ -1,0 +1,111 @@
+#include "operations/listing.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include "row_name.h"
+
+namespace vok {
+namespace {
+
+using ::testing::ElementsAreArray;
+
+struct NumberRow {
+  const char* name;
+  const char* text;
+  std::optional<std::int64_t> value;
+};
+
+class ReadNumberRow : public ::testing::TestWithParam<NumberRow> {};
+
+TEST_P(ReadNumberRow, ReadsTheValue) {
+  EXPECT_EQ(ReadNumber(GetParam().text), GetParam().value) << GetParam().text;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Numbers, ReadNumberRow,
+    ::testing::Values(
+        NumberRow{"PlainDigits", "1234", 1234}, NumberRow{"Empty", "", 0},
+        NumberRow{"NoNumber", "abc", 0}, NumberRow{"Negative", "-17", -17},
+        NumberRow{"ExplicitPlus", "+17", 17},
+        NumberRow{"BlanksAnywhereAreDropped", " 1 2\t3\n4 ", 1234},
+        NumberRow{"StopsAtFirstNonDigit", "12a34", 12},
+        NumberRow{"CommaIsNotADecimalPoint", "1,5", 1}, NumberRow{"HalfRoundsDownToEven", "2.5", 2},
+        NumberRow{"HalfRoundsUpToEven", "3.5", 4}, NumberRow{"AboveHalfRoundsUp", "2.51", 3},
+        NumberRow{"BelowHalfRoundsDown", "2.49", 2}, NumberRow{"TinyHalfRoundsUp", "2.5000001", 3},
+        NumberRow{"NegativeHalfToEven", "-2.5", -2}, NumberRow{"FractionOnly", ".7", 1},
+        NumberRow{"HalfOfZero", "0.5", 0}, NumberRow{"Exponent", "1.5E3", 1500},
+        NumberRow{"ExponentD", "2d2", 200}, NumberRow{"NegativeExponent", "12345e-2", 123},
+        NumberRow{"ExponentWithoutDigits", "7E", 7},
+        NumberRow{"HugeNegativeExponent", "5e-999999999", 0},
+        NumberRow{"ZeroWithHugeExponent", "0e999999999", 0}, NumberRow{"Hexadecimal", "&HFF", 255},
+        NumberRow{"HexadecimalLower", "&hff", 255}, NumberRow{"Octal", "&O17", 15},
+        NumberRow{"OctalStopsAtEight", "&O178", 15},
+        NumberRow{"FiveGigabytes", "5368709120", 5368709120},
+        NumberRow{"LargestSize", "9223372036854775807", INT64_MAX},
+        NumberRow{"SmallestSize", "-9223372036854775808", INT64_MIN},
+        NumberRow{"JustTooLarge", "9223372036854775808", std::nullopt},
+        NumberRow{"RoundsPastTheLargest", "9223372036854775807.5", std::nullopt},
+        NumberRow{"ExponentTooLarge", "1E30", std::nullopt},
+        NumberRow{"HexTooLarge", "&H8000000000000000", std::nullopt},
+        NumberRow{"ManyLeadingZeros", "0000000000000000000000042", 42}),
+    ::vok::testing::RowName());
+
+struct ListingRow {
+  const char* name;
+  std::string text;
+  std::vector<std::string> lines;
+  std::optional<std::size_t> problemLine;
+};
+
+class ReadListingRow : public ::testing::TestWithParam<ListingRow> {};
+
+TEST_P(ReadListingRow, GivesTheseLines) {
+  const Listing listing = ReadListing(GetParam().text);
+  std::vector<std::string> lines;
+  for (std::size_t i = 0; i < listing.lines.size(); ++i) lines.emplace_back(listing.lines[i]);
+  EXPECT_THAT(lines, ElementsAreArray(GetParam().lines));
+  ASSERT_EQ(listing.problem.has_value(), GetParam().problemLine.has_value());
+  if (listing.problem) {
+    EXPECT_EQ(listing.problem->lineNumber, *GetParam().problemLine);
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Listings, ReadListingRow,
+    ::testing::Values(
+        ListingRow{"WorkedExample", " 1234 \\data\\a.txt\r\n", {"1234\ta.txt"}, {}},
+        ListingRow{"HeadingsAndSummary",
+                   "VOKMaker2 listing\r\n\r\n 10 \\a\r\n 20 \\b\\c\r\n 2 files, 30 bytes in "
+                   "archive\r\n 99 \\after\r\n",
+                   {"10\ta", "20\tc"},
+                   {}},
+        ListingRow{"NoSpaceLedLines", "heading\r\nother\r\n", {}, {}},
+        ListingRow{"SummaryBeforeAnyEntry", " 0 bytes in archive\r\n 5 \\x\r\n", {}, {}},
+        ListingRow{
+            "BytesInOnlyCountsInSpaceLedLines", "3 bytes in heading\r\n 4 \\x\r\n", {"4\tx"}, {}},
+        ListingRow{"SizeAgainstThePathLosesItsLastDigit", " 1234\\a.txt\r\n", {"123\ta.txt"}, {}},
+        ListingRow{"SameNameInTwoFolders",
+                   " 1 \\a\\n.txt\r\n 2 \\b\\n.txt\r\n",
+                   {"1\tn.txt", "2\tn.txt"},
+                   {}},
+        ListingRow{"NegativeSize", " -5 \\x\r\n", {"-5\tx"}, {}},
+        ListingRow{"FractionalSize", " 2.5 \\x\r\n 3.5 \\y\r\n", {"2\tx", "4\ty"}, {}},
+        ListingRow{"LfLineEnds", " 1 \\a\n 2 \\b\n", {"1\ta", "2\tb"}, {}},
+        ListingRow{"CrLineEnds", " 1 \\a\r 2 \\b\r", {"1\ta", "2\tb"}, {}},
+        ListingRow{"NoFinalLineBreak", " 1 \\a", {"1\ta"}, {}},
+        ListingRow{"FiveGigabyteEntry", " 5368709120 \\big.iso\r\n", {"5368709120\tbig.iso"}, {}},
+        ListingRow{"NameWithSpacesAndTab", " 7 \\d\\my file\tx\r\n", {"7\tmy file\tx"}, {}},
+        ListingRow{"EntryWithoutPathStops", " 1 \\a\r\n 2 b\r\n 3 \\c\r\n", {"1\ta"}, 2},
+        ListingRow{"SizeOutOfRangeStops", "x\r\n 99999999999999999999 \\a\r\n", {}, 2}),
+    ::vok::testing::RowName());
+
+TEST(ReadListing, KeepsTheLastEntrysFields) {
+  const Listing listing = ReadListing(" 1 \\a\r\n  2.5 \\d\\b.txt\r\n");
+  EXPECT_EQ(listing.last.name, "b.txt");
+  EXPECT_EQ(listing.last.sizeText, "  2.5");
+  EXPECT_EQ(listing.last.size, 2);
+}
+
+}  // namespace
+}  // namespace vok
