@@ -24,8 +24,7 @@ QStringList QtFilePrompt::NameFilters(std::string_view filter) {
   return filters;
 }
 
-std::optional<ChosenFile> QtFilePrompt::AskOpenFile(std::string_view title,
-                                                    std::string_view filter,
+std::optional<ChosenFile> QtFilePrompt::AskOpenFile(std::string_view title, std::string_view filter,
                                                     std::string_view initialFileName) {
   QFileDialog dialog(owner_, FromUtf8(title));
   dialog.setAcceptMode(QFileDialog::AcceptOpen);

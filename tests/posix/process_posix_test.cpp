@@ -46,8 +46,7 @@ TEST_P(ProcessEnd, IsReportedAndReaped) {
   const auto& [row, usePidfd] = GetParam();
   PosixProcesses processes({nullptr, usePidfd});
   CountingEvents events;
-  const RunOutcome outcome =
-      ShellAndWait(processes, events, row.command, WindowMode::Hidden, true);
+  const RunOutcome outcome = ShellAndWait(processes, events, row.command, WindowMode::Hidden, true);
   EXPECT_TRUE(outcome.started);
   EXPECT_TRUE(outcome.ended);
   EXPECT_EQ(outcome.report.exitStatus, row.exitStatus);
@@ -68,14 +67,22 @@ INSTANTIATE_TEST_SUITE_P(
     Ends, ProcessEnd,
     ::testing::Combine(
         ::testing::Values(
-            ExitRow{"Success", "true", 0, {}, ""},
-            ExitRow{"ExitStatus", "exit 3", 3, {}, ""},
-            ExitRow{"ErrorOutput", "echo first >&2; echo 'bad archive' >&2; exit 1", 1, {},
+            ExitRow{"Success", "true", 0, {}, ""}, ExitRow{"ExitStatus", "exit 3", 3, {}, ""},
+            ExitRow{"ErrorOutput",
+                    "echo first >&2; echo 'bad archive' >&2; exit 1",
+                    1,
+                    {},
                     "first\nbad archive"},
-            ExitRow{"OnlyTheLastTenLines", "for i in $(seq 1 12); do echo $i >&2; done; exit 2", 2,
-                    {}, TwelveLines()},
+            ExitRow{"OnlyTheLastTenLines",
+                    "for i in $(seq 1 12); do echo $i >&2; done; exit 2",
+                    2,
+                    {},
+                    TwelveLines()},
             ExitRow{"StandardOutputIsNotKept", "echo out; exit 0", 0, {}, ""},
-            ExitRow{"MissingProgram", "/nonexistent/VOKMaker2.exe", 127, {},
+            ExitRow{"MissingProgram",
+                    "/nonexistent/VOKMaker2.exe",
+                    127,
+                    {},
                     "sh: 1: /nonexistent/VOKMaker2.exe: not found"},
             ExitRow{"KilledBySignal", "kill -9 $$", {}, 9, ""},
             // The end of the process counts, not the end of its output: a program it left
@@ -110,8 +117,8 @@ TEST(PosixProcesses, NestedRunsBothEndAndAreReaped) {
   events.onEvents = [&] {
     if (!inner) inner = ShellAndWait(processes, events, "exit 5", WindowMode::Hidden, true);
   };
-  const RunOutcome outer = ShellAndWait(processes, events, "sleep 0.25; exit 6",
-                                        WindowMode::Hidden, true);
+  const RunOutcome outer =
+      ShellAndWait(processes, events, "sleep 0.25; exit 6", WindowMode::Hidden, true);
   ASSERT_TRUE(inner.has_value());
   EXPECT_EQ(inner->report.exitStatus, 5);
   EXPECT_EQ(outer.report.exitStatus, 6);
@@ -162,12 +169,29 @@ TEST(PosixProcesses, AHandleClosedBeforeTheEndLeavesNoZombie) {
 // Whatever the name, the quoted text reaches the program as exactly one argument, unchanged,
 // and nothing else runs.
 TEST(QuoteArgumentThroughSh, ComesBackAsOneEqualArgument) {
-  const std::vector<std::string> names = {
-      "plain",          "with space",    "it's",          "\"double\"",     "$(touch /tmp/x)",
-      "`id`",           "a;b",           "a&b",           "a|b",            "a<b>c",
-      "100%PATH%",      "!bang",         "^caret",        "-leading-dash",  "tab\there",
-      "\xC5\xA1\xC4\x8D\xC5\xBE.temo",   "$HOME",         "back\\slash",    "'",
-      "''",             "*",             "~",             std::string(3000, 'x')};
+  const std::vector<std::string> names = {"plain",
+                                          "with space",
+                                          "it's",
+                                          "\"double\"",
+                                          "$(touch /tmp/x)",
+                                          "`id`",
+                                          "a;b",
+                                          "a&b",
+                                          "a|b",
+                                          "a<b>c",
+                                          "100%PATH%",
+                                          "!bang",
+                                          "^caret",
+                                          "-leading-dash",
+                                          "tab\there",
+                                          "\xC5\xA1\xC4\x8D\xC5\xBE.temo",
+                                          "$HOME",
+                                          "back\\slash",
+                                          "'",
+                                          "''",
+                                          "*",
+                                          "~",
+                                          std::string(3000, 'x')};
   for (const std::string& name : names) {
     const std::string command =
         "printf '%s|' " + QuoteArgument(name, ScriptDialect::Posix) + " 2>&1";

@@ -1,0 +1,268 @@
+#include "app/form1_qt.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListView>
+#include <QPushButton>
+#include <QTabBar>
+#include <QTest>
+#include <QTimer>
+#include <cstdlib>
+
+#include "core/form_fakes.h"
+#include "core/temp_dir.h"
+#include "row_name.h"
+
+namespace vok::testing {
+namespace {
+
+using ::testing::ElementsAre;
+using ::testing::HasSubstr;
+using ::testing::IsEmpty;
+
+// A window whose program directory holds the test stand-in for the archive tool, with the
+// dialogs scripted and messages collected.
+class WindowTest : public ::testing::Test {
+ protected:
+  WindowTest() {
+    std::filesystem::copy_file(FAKE_TOOL, dir.path() / "VOKMaker2.exe");
+    for (const char* name : {"FAKE_TOOL_RECORD", "FAKE_TOOL_LISTING", "FAKE_TOOL_STDERR",
+                             "FAKE_TOOL_SLEEP_MS", "FAKE_TOOL_EXIT"}) {
+      ::unsetenv(name);
+    }
+    ::setenv("FAKE_TOOL_RECORD", (dir.path() / "args").c_str(), 1);
+    window.show();
+  }
+
+  template <class T = QWidget>
+  T* Find(const char* name) {
+    T* widget = window.findChild<T*>(QString::fromLatin1(name));
+    EXPECT_NE(widget, nullptr) << name;
+    return widget;
+  }
+  void Click(const char* name) { QTest::mouseClick(Find(name), Qt::LeftButton); }
+  void ClickTab(int index) {
+    auto* tabs = Find<QTabBar>("TabStrip1");
+    QTest::mouseClick(tabs, Qt::LeftButton, {}, tabs->tabRect(index).center());
+  }
+  void ToolLists(const std::string& listing) {
+    WriteFile(dir.path() / "listing.txt", listing);
+    ::setenv("FAKE_TOOL_LISTING", (dir.path() / "listing.txt").c_str(), 1);
+  }
+  // The arguments the tool was started with, one run after another.
+  std::vector<std::string> ToolArguments() {
+    const std::string recorded = ReadFile(dir.path() / "args");
+    std::vector<std::string> arguments;
+    for (std::size_t begin = 0, end; (end = recorded.find('\0', begin)) != std::string::npos;
+         begin = end + 1) {
+      arguments.push_back(recorded.substr(begin, end - begin));
+    }
+    return arguments;
+  }
+  std::vector<std::string> ListRows() {
+    auto* list = Find<QListView>("List1");
+    std::vector<std::string> rows;
+    for (int i = 0; i < list->model()->rowCount(); ++i) {
+      rows.push_back(list->model()->index(i, 0).data().toString().toStdString());
+    }
+    return rows;
+  }
+  bool Shown(const char* name) { return Find(name)->isVisibleTo(&window); }
+  bool Exists(const char* name) { return std::filesystem::exists(dir.path() / name); }
+
+  TempDir dir;
+  FakeFilePrompt files;
+  FakeFolderPrompt folders;
+  FakeLinks links;
+  std::vector<std::string> messages;
+  Form1Window window{
+      Workspace{dir.path(), dir.path(), ScriptDialect::Posix},
+      Form1Window::Services{&files, &folders, &links, nullptr, [this](const QString& message) {
+                              messages.push_back(message.toStdString());
+                            }}};
+};
+
+TEST_F(WindowTest, StartsWithTheViewTabAndAFixedSize) {
+  EXPECT_EQ(window.windowTitle(), "VOK/TEMO Vozare");
+  EXPECT_EQ(window.minimumSize(), window.maximumSize());
+  for (const ControlLayout& c : kFormLayout) {
+    EXPECT_EQ(Shown(c.name.data()), c.tab == Tab::View || c.tab == Tab::All) << c.name;
+  }
+  EXPECT_EQ(Find<QTabBar>("TabStrip1")->currentIndex(), 0);
+  EXPECT_EQ(Find<QListView>("List1")->model()->rowCount(), 0);
+  EXPECT_EQ(Find("Command1")->toolTip(), "Help feed a hungry programmer...");
+}
+
+TEST_F(WindowTest, EveryTextFitsItsControl) {
+  for (const ControlLayout& c : kFormLayout) {
+    QWidget* widget = Find(c.name.data());
+    if (auto* label = qobject_cast<QLabel*>(widget)) {
+      EXPECT_LE(label->sizeHint().width(), label->width()) << c.name;
+      EXPECT_LE(label->fontMetrics().height(), label->height()) << c.name;
+    } else if (auto* button = qobject_cast<QPushButton*>(widget);
+               button && c.id != Control::Command1) {
+      EXPECT_LE(button->fontMetrics().horizontalAdvance(button->text()) + 8, button->width())
+          << c.name;
+    }
+  }
+  auto* tabs = Find<QTabBar>("TabStrip1");
+  EXPECT_LE(tabs->sizeHint().width(), tabs->width());
+  // The groups keep the arrangement: Unpack and Create lie on the same spots.
+  EXPECT_EQ(Find("txtSource")->geometry(), Find("txtCrSource")->geometry());
+  EXPECT_EQ(Find("cmdExtract")->geometry(), Find("cmdCreate")->geometry());
+  // The donation button runs past the right and bottom edges, so it spans the whole width.
+  EXPECT_EQ(Find("Command1")->x(), 0);
+  EXPECT_GE(Find("Command1")->geometry().right(), window.width());
+  EXPECT_GE(Find("Command1")->geometry().bottom(), window.height());
+}
+
+struct TabRow {
+  const char* name;
+  int tab;
+  std::vector<const char*> shown;
+};
+
+class TabClick : public WindowTest, public ::testing::WithParamInterface<TabRow> {};
+
+TEST_P(TabClick, ShowsThatTabsGroupOnly) {
+  window.setWindowTitle("3 in VOK File.");
+  ClickTab(GetParam().tab);
+  EXPECT_EQ(window.windowTitle(), "VOK/TEMO Vozare");
+  int shown = 0;
+  for (Control c : kSwitchOrder) shown += Shown(LayoutOf(c).name.data());
+  EXPECT_EQ(shown, static_cast<int>(GetParam().shown.size()));
+  for (const char* name : GetParam().shown) EXPECT_TRUE(Shown(name)) << name;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Tabs, TabClick,
+    ::testing::Values(TabRow{"View", 0, {"View1", "txtVokFile", "cmdOpen", "List1"}},
+                      TabRow{"Unpack",
+                             1,
+                             {"Unpack1", "Unpack2", "txtSource", "cmdSourceOpen", "txtDest",
+                              "cmdDestOpen", "cmdExtract", "cmdClear"}},
+                      TabRow{"Create",
+                             2,
+                             {"create1", "create2", "txtCrSource", "cmdCDir", "txtCrDest",
+                              "cmdCrDest", "cmdCreate", "cmdCClear"}}),
+    RowName());
+
+TEST_F(WindowTest, KeyboardSwitchesTabsLikeAClick) {
+  auto* tabs = Find<QTabBar>("TabStrip1");
+  tabs->setFocus();
+  QTest::keyClick(tabs, Qt::Key_Right);
+  EXPECT_TRUE(Shown("cmdExtract"));
+  EXPECT_FALSE(Shown("List1"));
+}
+
+struct NameRow {
+  const char* name;
+  std::string file;
+};
+
+class ViewThroughTheTool : public WindowTest, public ::testing::WithParamInterface<NameRow> {};
+
+TEST_P(ViewThroughTheTool, PassesExactlyTheChosenPath) {
+  const std::string archive = Utf8(dir.path()) + "/" + GetParam().file;
+  files.Choose(archive, GetParam().file);
+  ToolLists(
+      "VOKMaker2 archive listing\r\n 1234 \\data\\a.txt\r\n 5 \\b c.bin\r\n"
+      " 2 files, 1239 bytes in archive\r\n");
+
+  Click("cmdOpen");
+
+  EXPECT_THAT(messages, IsEmpty());
+  EXPECT_THAT(ToolArguments(), ElementsAre("-v", archive));
+  EXPECT_THAT(ListRows(), ElementsAre("1234\ta.txt", "5\tb c.bin"));
+  EXPECT_EQ(window.windowTitle(), "2 in VOK File.");
+  EXPECT_EQ(Find<QLineEdit>("txtVokFile")->text().toStdString(), GetParam().file);
+  EXPECT_FALSE(Exists("View.bat"));
+  EXPECT_FALSE(Exists("VOKView.txt"));
+  EXPECT_FALSE(Exists("injected"));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Names, ViewThroughTheTool,
+    ::testing::Values(NameRow{"Spaces", "my archive.vok"},
+                      NameRow{"Quotes", "it's \"quoted\".temo"},
+                      NameRow{"CommandSubstitution", "$(touch injected).vok"},
+                      NameRow{"Backticks", "`touch injected`.vok"},
+                      NameRow{"Separators", "a;touch injected&b|c.vok"},
+                      NameRow{"Redirection", "a>injected<b.vok"},
+                      NameRow{"Percent", "100%PATH%.vok"}, NameRow{"LeadingDash", "-x.vok"},
+                      NameRow{"NonAscii", "\xC5\xA1ifra \xC4\x8D\xC5\xBE.temo"}),
+    RowName());
+
+TEST_F(WindowTest, TheWindowStaysServedDuringARun) {
+  files.Choose("/d/slow.vok", "slow.vok");
+  ToolLists(" 1 \\a\r\n 2 \\b\r\n");
+  ::setenv("FAKE_TOOL_SLEEP_MS", "600", 1);
+  int ticks = 0;
+  QTimer ticker;
+  QObject::connect(&ticker, &QTimer::timeout, [&] { ++ticks; });
+  ticker.start(20);
+  bool openWasEnabled = true;
+  QTimer::singleShot(200, [&] {
+    openWasEnabled = Find("cmdOpen")->isEnabled();
+    ClickTab(1);
+  });
+
+  Click("cmdOpen");
+
+  EXPECT_FALSE(openWasEnabled);
+  EXPECT_TRUE(Find("cmdOpen")->isEnabled());
+  EXPECT_GE(ticks, 3);  // timers fired while the tool ran
+  // The tab click took effect at once; the View then filled its hidden list and set the count.
+  EXPECT_TRUE(Shown("cmdExtract"));
+  EXPECT_FALSE(Shown("List1"));
+  EXPECT_EQ(ListRows().size(), 2u);
+  EXPECT_EQ(window.windowTitle(), "2 in VOK File.");
+}
+
+TEST_F(WindowTest, ClosingDuringARunLetsTheToolFinishAndCleansUp) {
+  files.Choose("/d/slow.vok", "slow.vok");
+  ToolLists(" 1 \\a\r\n");
+  ::setenv("FAKE_TOOL_SLEEP_MS", "400", 1);
+  QTimer::singleShot(100, [&] { window.close(); });
+
+  Click("cmdOpen");
+
+  EXPECT_FALSE(window.isVisible());
+  EXPECT_THAT(messages, IsEmpty());  // the run ended normally, not killed
+  EXPECT_EQ(ListRows().size(), 1u);
+  EXPECT_FALSE(Exists("View.bat"));
+  EXPECT_FALSE(Exists("VOKView.txt"));
+}
+
+TEST_F(WindowTest, AFailedRunIsToldWithTheToolsWords) {
+  files.Choose("/d/bad.vok", "bad.vok");
+  ::setenv("FAKE_TOOL_STDERR", "VOKMaker2: /d/bad.vok: damaged entry a.txt\n", 1);
+  ::setenv("FAKE_TOOL_EXIT", "3", 1);
+  Click("cmdOpen");
+  ASSERT_EQ(messages.size(), 1u);
+  EXPECT_THAT(messages[0], HasSubstr("exit status 3"));
+  EXPECT_THAT(messages[0], HasSubstr("damaged entry a.txt"));
+  EXPECT_EQ(window.windowTitle(), "VOK/TEMO Vozare");
+}
+
+TEST_F(WindowTest, AMissingToolIsNamed) {
+  std::filesystem::remove(dir.path() / "VOKMaker2.exe");
+  files.Choose("/d/a.vok", "a.vok");
+  Click("cmdOpen");
+  ASSERT_EQ(messages.size(), 1u);
+  EXPECT_THAT(messages[0], HasSubstr("VOKMaker2.exe is missing"));
+}
+
+}  // namespace
+}  // namespace vok::testing
+
+int main(int argc, char** argv) {
+  ::setenv("QT_QPA_PLATFORM", "offscreen", 0);
+  QApplication app(argc, argv);
+  ::testing::InitGoogleTest(&argc, argv);
+  return RUN_ALL_TESTS();
+}
