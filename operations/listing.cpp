@@ -114,76 +114,82 @@ std::optional<std::int64_t> ReadNumber(std::string_view text) {
   return Signed(magnitude, negative);
 }
 
-namespace {
-
-// Splits at CR LF, CR or LF; the last line need not end with a break.
-class LineSplitter {
- public:
-  explicit LineSplitter(std::string_view text) : text_(text) {}
-  bool Next(std::string_view& line) {
-    if (pos_ >= text_.size()) return false;
-    const std::size_t end = text_.find_first_of("\r\n", pos_);
-    if (end == std::string_view::npos) {
-      line = text_.substr(pos_);
-      pos_ = text_.size();
-      return true;
-    }
-    line = text_.substr(pos_, end - pos_);
-    pos_ = end + 1;
-    if (text_[end] == '\r' && pos_ < text_.size() && text_[pos_] == '\n') ++pos_;
-    return true;
+bool ListingReader::Feed(std::string_view text) {
+  if (ended_) return false;
+  std::size_t pos = 0;
+  if (skipLineFeed_ && !text.empty()) {
+    skipLineFeed_ = false;
+    if (text[0] == '\n') pos = 1;
   }
+  while (pos < text.size()) {
+    const std::size_t end = text.find_first_of("\r\n", pos);
+    if (end == std::string_view::npos) {
+      partialLine_.append(text.substr(pos));
+      break;
+    }
+    if (partialLine_.empty()) {
+      ReadLine(text.substr(pos, end - pos));
+    } else {
+      partialLine_.append(text.substr(pos, end - pos));
+      ReadLine(partialLine_);
+      partialLine_.clear();
+    }
+    pos = end + 1;
+    if (text[end] == '\r') {
+      if (pos == text.size()) skipLineFeed_ = true;
+      if (pos < text.size() && text[pos] == '\n') ++pos;
+    }
+    if (ended_) return false;
+  }
+  return true;
+}
 
- private:
-  std::string_view text_;
-  std::size_t pos_ = 0;
-};
+Listing ListingReader::Finish() {
+  if (!ended_ && !partialLine_.empty()) ReadLine(partialLine_);
+  ended_ = true;
+  if (!listing_.lines.empty()) {
+    const std::string_view line = lastEntryLine_;
+    listing_.last.sizeText = std::string(line.substr(0, line.find('\\') - 1));
+    listing_.last.name = std::string(line.substr(line.rfind('\\') + 1));
+  }
+  return std::move(listing_);
+}
 
-}  // namespace
+void ListingReader::ReadLine(std::string_view line) {
+  ++lineNumber_;
+  if (line.empty() || line[0] != ' ') return;
+  if (line.find("bytes in") != std::string_view::npos) {
+    ended_ = true;
+    return;
+  }
+  const std::size_t firstBackslash = line.find('\\');
+  if (firstBackslash == std::string_view::npos) {
+    listing_.problem =
+        ListingProblem{lineNumber_, std::string(line), "the entry line has no stored path"};
+    ended_ = true;
+    return;
+  }
+  const std::optional<std::int64_t> size = ReadNumber(line.substr(0, firstBackslash - 1));
+  if (!size) {
+    listing_.problem =
+        ListingProblem{lineNumber_, std::string(line), "the entry's size is out of range"};
+    ended_ = true;
+    return;
+  }
+  char digits[24];
+  const auto written = std::to_chars(std::begin(digits), std::end(digits), *size);
+  listLine_.assign(digits, written.ptr);
+  listLine_ += '\t';
+  listLine_ += line.substr(line.rfind('\\') + 1);
+  listing_.lines.push_back(listLine_);
+  listing_.last.size = *size;
+  lastEntryLine_.assign(line);
+}
 
 Listing ReadListing(std::string_view text) {
-  Listing listing;
-  listing.lines.reserve(text.size() / 48, text.size() / 2);
-  LineSplitter splitter(text);
-  std::string_view line;
-  std::string listLine;
-  std::size_t lineNumber = 0;
-  std::string_view lastLine;
-  while (splitter.Next(line)) {
-    ++lineNumber;
-    if (line.empty() || line[0] != ' ') continue;
-    if (line.find("bytes in") != std::string_view::npos) break;
-
-    const std::size_t firstBackslash = line.find('\\');
-    if (firstBackslash == std::string_view::npos) {
-      listing.problem =
-          ListingProblem{lineNumber, std::string(line), "the entry line has no stored path"};
-      break;
-    }
-    const std::string_view sizeText = line.substr(0, firstBackslash - 1);
-    const std::optional<std::int64_t> size = ReadNumber(sizeText);
-    if (!size) {
-      listing.problem =
-          ListingProblem{lineNumber, std::string(line), "the entry's size is out of range"};
-      break;
-    }
-    const std::string_view name = line.substr(line.rfind('\\') + 1);
-
-    char digits[24];
-    const auto written = std::to_chars(std::begin(digits), std::end(digits), *size);
-    listLine.assign(digits, written.ptr);
-    listLine += '\t';
-    listLine += name;
-    listing.lines.push_back(listLine);
-    lastLine = line;
-    listing.last.size = *size;
-  }
-  if (!lastLine.empty()) {
-    const std::size_t firstBackslash = lastLine.find('\\');
-    listing.last.sizeText = std::string(lastLine.substr(0, firstBackslash - 1));
-    listing.last.name = std::string(lastLine.substr(lastLine.rfind('\\') + 1));
-  }
-  return listing;
+  ListingReader reader;
+  reader.Feed(text);
+  return reader.Finish();
 }
 
 }  // namespace vok

@@ -36,9 +36,30 @@ struct Listing {
   std::optional<ListingProblem> problem;  // reading stopped at this line
 };
 
-// Reads the archive tool's listing. Lines end at CR LF, CR or LF. Only lines that begin with a
-// space count; the first of those that contains "bytes in" ends the listing; every other one
-// is an entry: its size, a separator, and its stored path beginning with a backslash.
+// Reads the archive tool's listing as it arrives, in pieces of any size. Lines end at CR LF, CR or
+// LF. Only lines that begin with a space count; the first of those that contains "bytes in" ends
+// the listing; every other one is an entry: its size, a separator, and its stored path beginning
+// with a backslash.
+class ListingReader {
+ public:
+  // False once the listing has ended (its summary line, or a line that stops the reading): the
+  // rest need not be read.
+  bool Feed(std::string_view text);
+  // Takes a last line that has no line break, and gives the result.
+  Listing Finish();
+
+ private:
+  void ReadLine(std::string_view line);
+
+  Listing listing_;
+  std::string partialLine_;  // the start of a line whose end has not arrived yet
+  std::string lastEntryLine_;
+  std::string listLine_;
+  std::size_t lineNumber_ = 0;
+  bool skipLineFeed_ = false;  // a CR ended the last piece; a LF that follows belongs to it
+  bool ended_ = false;
+};
+
 Listing ReadListing(std::string_view text);
 
 }  // namespace vok

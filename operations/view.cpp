@@ -1,8 +1,8 @@
 #include <fstream>
-#include <iterator>
 #include <optional>
 #include <string>
 #include <system_error>
+#include <vector>
 
 #include "app/form1.h"
 #include "operations/listing.h"
@@ -12,15 +12,21 @@ namespace vok {
 
 namespace {
 
-std::optional<std::string> ReadWholeFile(const std::filesystem::path& path) {
+// The listing file read piece by piece, so that only the list's own lines stay in memory;
+// nullopt when there is no such file.
+std::optional<Listing> ReadListingFile(const std::filesystem::path& path) {
   std::ifstream file(path, std::ios::binary);
   if (!file) return std::nullopt;
-  std::string text;
-  std::error_code ignored;
-  const auto size = std::filesystem::file_size(path, ignored);
-  if (!ignored) text.reserve(static_cast<std::size_t>(size));
-  text.assign(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
-  return text;
+  ListingReader reader;
+  std::vector<char> buffer(std::size_t{1} << 20);
+  while (file.read(buffer.data(), static_cast<std::streamsize>(buffer.size())) ||
+         file.gcount() > 0) {
+    if (!reader.Feed(std::string_view(buffer.data(), static_cast<std::size_t>(file.gcount())))) {
+      break;
+    }
+  }
+  if (file.bad()) throw OperationError("Could not read the listing file " + Utf8(path) + ".");
+  return reader.Finish();
 }
 
 }  // namespace
@@ -44,24 +50,19 @@ void Form1::cmdOpen_Click() {
         runner_.Run(kViewScript, strCommand, WindowMode::Hidden, AfterRun::RemoveScript);
     strBatFile = run.batFile;
     strShellCmd = run.shellCmd;
-
-    std::optional<std::string> text = ReadWholeFile(listingFile);
-    std::filesystem::remove(listingFile, ignored);
+    const RemoveOnExit removeListing(listingFile);
     CheckToolRun(run, workspace_, job);
-    if (!text) {
-      throw OperationError("Could not " + job + ": the archive tool wrote no listing.");
-    }
 
-    Listing listing = ReadListing(*text);
-    text.reset();
-    strEntryName = std::move(listing.last.name);
-    strEntrySize = std::move(listing.last.sizeText);
-    lngEntrySize = listing.last.size;
-    view_.ListAppend(std::move(listing.lines));
-    if (listing.problem) {
-      throw OperationError("Could not " + job + ": " + listing.problem->reason + " (line " +
-                           std::to_string(listing.problem->lineNumber) + ": \"" +
-                           listing.problem->line + "\").");
+    std::optional<Listing> listing = ReadListingFile(listingFile);
+    if (!listing) throw OperationError("Could not " + job + ": the archive tool wrote no listing.");
+    strEntryName = std::move(listing->last.name);
+    strEntrySize = std::move(listing->last.sizeText);
+    lngEntrySize = listing->last.size;
+    view_.ListAppend(std::move(listing->lines));
+    if (listing->problem) {
+      throw OperationError("Could not " + job + ": " + listing->problem->reason + " (line " +
+                           std::to_string(listing->problem->lineNumber) + ": \"" +
+                           listing->problem->line + "\").");
     }
     view_.SetCaption(std::to_string(view_.ListCount()) + " in VOK File.");
   });

@@ -8,26 +8,6 @@
 
 namespace vok {
 
-namespace {
-
-class RemoveOnExit {
- public:
-  explicit RemoveOnExit(std::filesystem::path path, bool active)
-      : path_(std::move(path)), active_(active) {}
-  RemoveOnExit(const RemoveOnExit&) = delete;
-  RemoveOnExit& operator=(const RemoveOnExit&) = delete;
-  ~RemoveOnExit() {
-    std::error_code ignored;
-    if (active_) std::filesystem::remove(path_, ignored);
-  }
-
- private:
-  std::filesystem::path path_;
-  bool active_;
-};
-
-}  // namespace
-
 void WriteScript(const std::filesystem::path& script, std::string_view commandLine,
                  ScriptDialect dialect) {
   const std::string_view lineEnd = dialect == ScriptDialect::Posix ? "\n" : "\r\n";
@@ -61,7 +41,7 @@ ScriptRun ScriptRunner::Run(std::string_view scriptName, const std::string& comm
   ScriptRun run;
   run.batFile = Utf8(script);
   WriteScript(script, commandLine, workspace_.dialect);
-  RemoveOnExit cleanup(script, after == AfterRun::RemoveScript);
+  RemoveOnExit cleanup(after == AfterRun::RemoveScript ? script : std::filesystem::path());
   run.shellCmd = QuoteArgument(run.batFile, workspace_.dialect);
   try {
     run.outcome = ShellAndWait(processes_, events_, run.shellCmd, mode, true);

@@ -4,6 +4,7 @@
 #include <stdexcept>
 #include <string>
 #include <string_view>
+#include <system_error>
 
 #include "runner/process_services.h"
 #include "runner/shell_and_wait.h"
@@ -15,6 +16,21 @@ namespace vok {
 class OperationError : public std::runtime_error {
  public:
   using std::runtime_error::runtime_error;
+};
+
+// Removes a file when it goes out of scope, whatever stopped the work that needed it.
+class RemoveOnExit {
+ public:
+  explicit RemoveOnExit(std::filesystem::path path) : path_(std::move(path)) {}
+  RemoveOnExit(const RemoveOnExit&) = delete;
+  RemoveOnExit& operator=(const RemoveOnExit&) = delete;
+  ~RemoveOnExit() {
+    std::error_code ignored;
+    if (!path_.empty()) std::filesystem::remove(path_, ignored);
+  }
+
+ private:
+  std::filesystem::path path_;
 };
 
 enum class AfterRun { RemoveScript, KeepScript };
