@@ -56,7 +56,9 @@ Form1Window::Form1Window(const Workspace& workspace, Services services)
 
   setObjectName(QStringLiteral("Form1"));
   setWindowTitle(FromUtf8(kWindowCaption));
-  setWindowIcon(QIcon(QStringLiteral(":/vokruzeru.ico")));
+  QIcon icon(QStringLiteral(":/vokruzeru.ico"));
+  icon.addFile(QStringLiteral(":/icons/256/vokruzeru.png"));
+  setWindowIcon(icon);
   setWindowFlag(Qt::WindowMaximizeButtonHint, false);
   CreateControls();
   ConnectHandlers();
