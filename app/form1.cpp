@@ -2,6 +2,7 @@
 
 #include <exception>
 #include <optional>
+#include <system_error>
 
 namespace vok {
 
@@ -25,6 +26,44 @@ void Form1::RunOperation(const std::function<void()>& operation) {
   running_ = false;
   view_.SetBusy(false);
   if (error) view_.ShowError(*error);
+}
+
+ScriptRun Form1::RunScript(std::string_view name, WindowMode mode, AfterRun after) {
+  ScriptRun run = runner_.Run(name, strCommand, mode, after);
+  strBatFile = run.batFile;
+  strShellCmd = run.shellCmd;
+  return run;
+}
+
+void Form1::DropPaths(const std::vector<std::string>& paths) {
+  if (paths.size() != 1 || running_) return;
+  const std::filesystem::path path = PathFromUtf8(paths.front());
+  std::error_code error;
+  const bool isFolder = std::filesystem::is_directory(path, error);
+  const std::string title = Utf8(path.filename());
+  switch (view_.SelectedTab()) {
+    case 1:
+      if (!isFolder) ViewArchive(paths.front(), title);
+      break;
+    case 2:
+      if (isFolder) {
+        view_.SetText(Control::txtDest, paths.front());
+      } else {
+        view_.SetText(Control::txtSource, title);
+        strArchive = strUnpackArchive = paths.front();
+      }
+      break;
+    case 3:
+      if (isFolder) {
+        view_.SetText(Control::txtCrSource, paths.front());
+      } else {
+        view_.SetText(Control::txtCrDest, paths.front());
+        strArchive = strCreateArchive = paths.front();
+      }
+      break;
+    default:
+      break;
+  }
 }
 
 void Form1::TabStrip1_Click() {

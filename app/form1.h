@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "app/form_view.h"
 #include "app/open_file_dialog.h"
@@ -33,7 +34,24 @@ class Form1 {
   Form1& operator=(const Form1&) = delete;
 
   void TabStrip1_Click();
+  // View
   void cmdOpen_Click();
+  // Unpack
+  void cmdSourceOpen_Click();
+  void cmdDestOpen_Click();
+  void cmdExtract_Click();
+  void cmdClear_Click();
+  // Create
+  void cmdCDir_Click();
+  void cmdCrDest_Click();
+  void cmdCreate_Click();
+  void cmdCClear_Click();
+  // The donation button
+  void Command1_Click();
+
+  // Files or folders dropped onto the window: taken by the selected tab as if chosen with its
+  // "..." buttons (an archive to view or unpack, a folder to unpack into or to pack).
+  void DropPaths(const std::vector<std::string>& paths);
 
   // A tool run is in progress (the window is inside a handler's wait).
   [[nodiscard]] bool IsRunning() const { return running_; }
@@ -46,6 +64,11 @@ class Form1 {
   std::string strEntryName;
   std::string strEntrySize;
   std::int64_t lngEntrySize = 0;
+  // Each tab acts on its own choice: the archive chosen on the Unpack tab and on the Create tab.
+  std::string strUnpackArchive;
+  std::string strCreateArchive;
+  // The folder picker's last result.
+  std::string strSelectedFolder;
 
   CommonDialog dlgOpen;
 
@@ -53,6 +76,11 @@ class Form1 {
   // Runs one operation that uses the archive tool: never two at once, a busy cursor meanwhile,
   // and whatever stops it shown to the user as a message.
   void RunOperation(const std::function<void()>& operation);
+  // Writes strCommand into the script `name`, runs it and waits; keeps the script's path and
+  // shell command in strBatFile and strShellCmd.
+  ScriptRun RunScript(std::string_view name, WindowMode mode, AfterRun after);
+  // The archive chosen with the dialog or dropped on the View tab: lists it.
+  void ViewArchive(const std::string& fullName, const std::string& title);
 
   Platform platform_;
   FormView& view_;

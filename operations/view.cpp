@@ -33,11 +33,15 @@ std::optional<Listing> ReadListingFile(const std::filesystem::path& path) {
 
 void Form1::cmdOpen_Click() {
   if (running_) return;
+  // A cancel views the file last chosen in the dialog again; before any choice it does nothing.
   dlgOpen.ShowOpen();
-  if (dlgOpen.FileName().empty()) return;  // nothing was ever chosen
-  view_.SetText(Control::txtVokFile, dlgOpen.FileTitle());
+  if (!dlgOpen.FileName().empty()) ViewArchive(dlgOpen.FileName(), dlgOpen.FileTitle());
+}
+
+void Form1::ViewArchive(const std::string& fullName, const std::string& title) {
+  view_.SetText(Control::txtVokFile, title);
   view_.ListClear();
-  strArchive = dlgOpen.FileName();
+  strArchive = fullName;
 
   RunOperation([this] {
     const std::string job = "list the archive " + strArchive;
@@ -46,10 +50,7 @@ void Form1::cmdOpen_Click() {
     std::error_code ignored;
     std::filesystem::remove(listingFile, ignored);  // never show a listing left by an earlier run
 
-    const ScriptRun run =
-        runner_.Run(kViewScript, strCommand, WindowMode::Hidden, AfterRun::RemoveScript);
-    strBatFile = run.batFile;
-    strShellCmd = run.shellCmd;
+    const ScriptRun run = RunScript(kViewScript, WindowMode::Hidden, AfterRun::RemoveScript);
     const RemoveOnExit removeListing(listingFile);
     CheckToolRun(run, workspace_, job);
 

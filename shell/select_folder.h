@@ -14,3 +14,11 @@ class FolderPrompt {
 };
 
 }  // namespace vok
+
+namespace vok::mod_SelectFolder {
+
+// Shows the folder chooser of `owner`'s window with `title`; the chosen folder's path, or empty
+// text when none was chosen.
+std::string SelectFolder(FolderPrompt& owner, std::string_view title);
+
+}  // namespace vok::mod_SelectFolder
