@@ -2,6 +2,10 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QMimeData>
+#include <QUrl>
 #include <QIcon>
 #include <QLabel>
 #include <QLineEdit>
@@ -16,6 +20,7 @@
 
 #include "app/list_model_qt.h"
 #include "app/open_file_dialog_qt.h"
+#include "runner/console_qt.h"
 #include "runner/process_posix.h"
 #include "shell/link_launcher_qt.h"
 #include "shell/select_folder_qt.h"
@@ -33,10 +38,12 @@ constexpr Control kRunButtons[] = {Control::cmdOpen, Control::cmdExtract, Contro
 }  // namespace
 
 struct Form1Window::Owned {
-  explicit Owned(QWidget* owner) : files(owner), folders(owner) {}
+  explicit Owned(QWidget* owner)
+      : files(owner), folders(owner), processes(PosixProcesses::Options{&consoles, true}) {}
   QtFilePrompt files;
   QtFolderPrompt folders;
   QtLinkLauncher links;
+  QtConsoleHost consoles;
   PosixProcesses processes;
 };
 
@@ -60,6 +67,7 @@ Form1Window::Form1Window(const Workspace& workspace, Services services)
   icon.addFile(QStringLiteral(":/icons/256/vokruzeru.png"));
   setWindowIcon(icon);
   setWindowFlag(Qt::WindowMaximizeButtonHint, false);
+  setAcceptDrops(true);
   CreateControls();
   ConnectHandlers();
 }
@@ -84,6 +92,7 @@ void Form1Window::CreateControls() {
         break;
       case ControlKind::TextBox: {
         auto* edit = new QLineEdit(this);
+        edit->setAcceptDrops(false);  // a dropped file goes to the window, not into the text
         // Only the destination folder and the source folder are read as typed; the other boxes
         // show what was chosen with their "..." button.
         edit->setReadOnly(layout.id != Control::txtDest && layout.id != Control::txtCrSource);
@@ -193,6 +202,36 @@ void Form1Window::ConnectHandlers() {
             [this, handler] { Handle(handler); });
   };
   onClick(Control::cmdOpen, &Form1::cmdOpen_Click);
+  onClick(Control::cmdSourceOpen, &Form1::cmdSourceOpen_Click);
+  onClick(Control::cmdDestOpen, &Form1::cmdDestOpen_Click);
+  onClick(Control::cmdExtract, &Form1::cmdExtract_Click);
+  onClick(Control::cmdClear, &Form1::cmdClear_Click);
+  onClick(Control::cmdCDir, &Form1::cmdCDir_Click);
+  onClick(Control::cmdCrDest, &Form1::cmdCrDest_Click);
+  onClick(Control::cmdCreate, &Form1::cmdCreate_Click);
+  onClick(Control::cmdCClear, &Form1::cmdCClear_Click);
+  onClick(Control::Command1, &Form1::Command1_Click);
+}
+
+void Form1Window::dragEnterEvent(QDragEnterEvent* event) {
+  if (DroppedPaths(event->mimeData()).size() == 1) event->acceptProposedAction();
+}
+
+void Form1Window::dropEvent(QDropEvent* event) {
+  const std::vector<std::string> paths = DroppedPaths(event->mimeData());
+  if (paths.size() != 1) return;
+  event->acceptProposedAction();
+  form_->DropPaths(paths);
+  if (closePending_ && !form_->IsRunning()) close();
+}
+
+std::vector<std::string> Form1Window::DroppedPaths(const QMimeData* data) {
+  std::vector<std::string> paths;
+  if (data == nullptr) return paths;
+  for (const QUrl& url : data->urls()) {
+    if (url.isLocalFile()) paths.push_back(url.toLocalFile().toStdString());
+  }
+  return paths;
 }
 
 void Form1Window::Handle(void (Form1::*handler)()) {

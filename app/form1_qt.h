@@ -4,11 +4,14 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <string>
+#include <vector>
 
 #include "app/form1.h"
 #include "app/form_view.h"
 
 class QListView;
+class QMimeData;
 class QTabBar;
 
 namespace vok {
@@ -56,12 +59,15 @@ class Form1Window : public QWidget, public FormView, public EventPump {
 
  protected:
   void closeEvent(QCloseEvent* event) override;
+  void dragEnterEvent(QDragEnterEvent* event) override;
+  void dropEvent(QDropEvent* event) override;
 
  private:
   struct Owned;
 
   void CreateControls();
   void ConnectHandlers();
+  static std::vector<std::string> DroppedPaths(const QMimeData* data);
   double ScaleForFont() const;
   QRect Place(const ControlLayout& layout) const;
   // Runs a handler; a close asked for during its run is carried out once no run is left.
