@@ -1,8 +1,10 @@
 #include "app/form1.h"
 
+#include <chrono>
 #include <exception>
 #include <optional>
 #include <system_error>
+#include <thread>
 
 namespace vok {
 
@@ -19,10 +21,16 @@ void Form1::RunOperation(const std::function<void()>& operation) {
   view_.SetBusy(true);
   std::optional<std::string> error;
   try {
+    // Another copy of the program is at work with the same scripts: wait for it, responsive.
+    while (!platform_.lock.TryLock(workspace_.scriptDirectory)) {
+      platform_.events.DoEvents();
+      std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
     operation();
   } catch (const std::exception& e) {
     error = e.what();
   }
+  platform_.lock.Unlock();
   running_ = false;
   view_.SetBusy(false);
   if (error) view_.ShowError(*error);

@@ -10,6 +10,7 @@
 #include "runner/process_services.h"
 #include "runner/script_runner.h"
 #include "runner/workspace.h"
+#include "runner/workspace_lock.h"
 #include "shell/link_launcher.h"
 #include "shell/select_folder.h"
 
@@ -23,6 +24,7 @@ struct Platform {
   ProcessServices& processes;
   EventPump& events;
   LinkLauncher& links;
+  WorkspaceLock& lock;
 };
 
 // The main window: its fields and its click handlers. The front end creates the controls from
@@ -73,8 +75,9 @@ class Form1 {
   CommonDialog dlgOpen;
 
  private:
-  // Runs one operation that uses the archive tool: never two at once, a busy cursor meanwhile,
-  // and whatever stops it shown to the user as a message.
+  // Runs one operation that uses the archive tool: never two at once (nor at the same time as
+  // another copy of the program using the same scripts), a busy cursor meanwhile, and whatever
+  // stops it shown to the user as a message.
   void RunOperation(const std::function<void()>& operation);
   // Writes strCommand into the script `name`, runs it and waits; keeps the script's path and
   // shell command in strBatFile and strShellCmd.

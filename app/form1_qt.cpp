@@ -22,6 +22,7 @@
 #include "app/open_file_dialog_qt.h"
 #include "runner/console_qt.h"
 #include "runner/process_posix.h"
+#include "runner/workspace_lock_posix.h"
 #include "shell/link_launcher_qt.h"
 #include "shell/select_folder_qt.h"
 
@@ -45,6 +46,7 @@ struct Form1Window::Owned {
   QtLinkLauncher links;
   QtConsoleHost consoles;
   PosixProcesses processes;
+  PosixWorkspaceLock lock;
 };
 
 Form1Window::Form1Window(const Workspace& workspace) : Form1Window(workspace, Services{}) {}
@@ -58,6 +60,7 @@ Form1Window::Form1Window(const Workspace& workspace, Services services)
       services_.processes ? *services_.processes : owned_->processes,
       *this,
       services_.links ? *services_.links : owned_->links,
+      services_.lock ? *services_.lock : owned_->lock,
   };
   form_ = std::make_unique<Form1>(platform, workspace);
 

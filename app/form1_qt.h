@@ -29,6 +29,7 @@ class Form1Window : public QWidget, public FormView, public EventPump {
     FolderPrompt* folders = nullptr;
     LinkLauncher* links = nullptr;
     ProcessServices* processes = nullptr;
+    WorkspaceLock* lock = nullptr;
     std::function<void(const QString&)> showMessage;
   };
 

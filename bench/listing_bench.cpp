@@ -72,7 +72,7 @@ int main(int argc, char** argv) {
     std::filesystem::copy_file(generated, dir.path() / "VOKView.txt");
   };
   vok::Form1Window window(vok::Workspace{dir.path(), dir.path(), vok::ScriptDialect::Posix},
-                          {&files, &folders, &links, &processes, [](const QString&) {}});
+                          {&files, &folders, &links, &processes, nullptr, [](const QString&) {}});
   window.show();
 
   const long peakBefore = PeakKilobytes();

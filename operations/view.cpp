@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <fstream>
 #include <optional>
 #include <string>
@@ -14,16 +15,26 @@ namespace {
 
 // The listing file read piece by piece, so that only the list's own lines stay in memory;
 // nullopt when there is no such file.
+// Only what the file holds when reading begins is read: a listing that something goes on
+// writing to, or that is no file at all (a device, a pipe), cannot hold up the window.
 std::optional<Listing> ReadListingFile(const std::filesystem::path& path) {
+  std::error_code error;
+  const auto status = std::filesystem::status(path, error);
+  if (!std::filesystem::exists(status)) return std::nullopt;
+  if (!std::filesystem::is_regular_file(status)) {
+    throw OperationError("The listing " + Utf8(path) + " is not a regular file.");
+  }
   std::ifstream file(path, std::ios::binary);
-  if (!file) return std::nullopt;
+  if (!file) throw OperationError("Could not open the listing file " + Utf8(path) + ".");
+  auto left = std::filesystem::file_size(path, error);
   ListingReader reader;
   std::vector<char> buffer(std::size_t{1} << 20);
-  while (file.read(buffer.data(), static_cast<std::streamsize>(buffer.size())) ||
-         file.gcount() > 0) {
-    if (!reader.Feed(std::string_view(buffer.data(), static_cast<std::size_t>(file.gcount())))) {
-      break;
-    }
+  while (left > 0) {
+    const auto piece = static_cast<std::streamsize>(std::min<std::uintmax_t>(left, buffer.size()));
+    if (!file.read(buffer.data(), piece) && file.gcount() == 0) break;
+    const auto got = static_cast<std::size_t>(file.gcount());
+    left -= got;
+    if (!reader.Feed(std::string_view(buffer.data(), got))) break;
   }
   if (file.bad()) throw OperationError("Could not read the listing file " + Utf8(path) + ".");
   return reader.Finish();

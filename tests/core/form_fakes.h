@@ -141,17 +141,38 @@ class FakeEvents : public EventPump {
   std::function<void()> onEvents;
 };
 
+// A lock that is free, or held by another copy of the program for a number of tries.
+class FakeLock : public WorkspaceLock {
+ public:
+  bool TryLock(const std::filesystem::path&) override {
+    ++tries;
+    if (busyTries > 0) {
+      --busyTries;
+      return false;
+    }
+    held = true;
+    return true;
+  }
+  void Unlock() override { held = false; }
+  int busyTries = 0;
+  int tries = 0;
+  bool held = false;
+};
+
 // A Form1 wired to fakes, with its scripts in a temporary directory.
 struct FakeWindow {
-  explicit FakeWindow(const std::filesystem::path& directory)
-      : form(Platform{view, files, folders, processes, events, links},
-             Workspace{directory, directory, ScriptDialect::Posix}) {}
+  explicit FakeWindow(const std::filesystem::path& directory) : FakeWindow(directory, directory) {}
+  FakeWindow(const std::filesystem::path& programDirectory,
+             const std::filesystem::path& scriptDirectory)
+      : form(Platform{view, files, folders, processes, events, links, lock},
+             Workspace{programDirectory, scriptDirectory, ScriptDialect::Posix}) {}
   FakeView view;
   FakeFilePrompt files;
   FakeFolderPrompt folders;
   FakeProcesses processes;
   FakeEvents events;
   FakeLinks links;
+  FakeLock lock;
   Form1 form;
 };
 

@@ -73,7 +73,7 @@ class WindowTest : public ::testing::Test {
   std::vector<std::string> messages;
   Form1Window window{
       Workspace{dir.path(), dir.path(), ScriptDialect::Posix},
-      Form1Window::Services{&files, &folders, &links, nullptr, [this](const QString& message) {
+      Form1Window::Services{&files, &folders, &links, nullptr, nullptr, [this](const QString& message) {
                               messages.push_back(message.toStdString());
                             }}};
 };

@@ -1,0 +1,93 @@
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include "core/form_fakes.h"
+#include "core/temp_dir.h"
+#include "runner/workspace_lock_posix.h"
+
+namespace vok::testing {
+namespace {
+
+using ::testing::HasSubstr;
+using ::testing::IsEmpty;
+
+class FaultTest : public ::testing::Test {
+ protected:
+  FaultTest() { WriteFile(dir.path() / "VOKMaker2.exe", ""); }
+  void View() {
+    w.files.Choose("/d/a.vok", "a.vok");
+    w.form.cmdOpen_Click();
+  }
+  std::filesystem::path Path(const char* name) const { return dir.path() / name; }
+
+  TempDir dir;
+  FakeWindow w{dir.path()};
+};
+
+TEST_F(FaultTest, AnotherCopyAtWorkIsWaitedForWithTheWindowServed) {
+  w.lock.busyTries = 3;
+  int roundsBeforeStart = -1;
+  w.processes.onStart = [&](const std::string&) {
+    roundsBeforeStart = w.events.rounds;
+    WriteFile(Path("VOKView.txt"), " 1 \\a\r\n");
+  };
+  View();
+  EXPECT_EQ(roundsBeforeStart, 3);
+  EXPECT_EQ(w.view.caption, "1 in VOK File.");
+  EXPECT_FALSE(w.lock.held);
+}
+
+TEST_F(FaultTest, TheLockIsReleasedWhateverStopsTheRun) {
+  w.processes.startThrows = true;
+  View();
+  ASSERT_EQ(w.view.errors.size(), 1u);
+  EXPECT_THAT(w.view.errors[0], HasSubstr("Could not start the script"));
+  EXPECT_FALSE(w.lock.held);
+  EXPECT_FALSE(std::filesystem::exists(Path("View.bat")));
+}
+
+TEST_F(FaultTest, ADiskFullWhileTheScriptIsWrittenIsToldAndLeavesNoScript) {
+  std::filesystem::create_symlink("/dev/full", Path("View.bat"));
+  View();
+  ASSERT_EQ(w.view.errors.size(), 1u);
+  EXPECT_THAT(w.view.errors[0], HasSubstr("Could not write the script"));
+  EXPECT_THAT(w.view.errors[0], HasSubstr("No space left on device"));
+  EXPECT_THAT(w.processes.calls, IsEmpty());
+  EXPECT_FALSE(std::filesystem::exists(std::filesystem::symlink_status(Path("View.bat"))));
+}
+
+TEST(Faults, AScriptsFolderThatCannotBeWrittenIsTold) {
+  TempDir dir;
+  WriteFile(dir.path() / "not-a-folder", "");
+  FakeWindow w{dir.path(), dir.path() / "not-a-folder"};
+  w.files.Choose("/d/a.vok", "a.vok");
+  w.form.cmdOpen_Click();
+  ASSERT_EQ(w.view.errors.size(), 1u);
+  EXPECT_THAT(w.view.errors[0], HasSubstr("Could not write the script " +
+                                          Utf8(dir.path() / "not-a-folder" / "View.bat")));
+  EXPECT_THAT(w.processes.calls, IsEmpty());
+}
+
+TEST_F(FaultTest, AnEndlessListingIsRefused) {
+  w.processes.onStart = [&](const std::string&) {
+    std::filesystem::create_symlink("/dev/zero", Path("VOKView.txt"));
+  };
+  View();
+  ASSERT_EQ(w.view.errors.size(), 1u);
+  EXPECT_THAT(w.view.errors[0], HasSubstr("is not a regular file"));
+  EXPECT_FALSE(std::filesystem::exists(std::filesystem::symlink_status(Path("VOKView.txt"))));
+}
+
+TEST(PosixWorkspaceLock, OneHolderAtATime) {
+  TempDir dir;
+  PosixWorkspaceLock first;
+  PosixWorkspaceLock second;
+  EXPECT_TRUE(first.TryLock(dir.path()));
+  EXPECT_FALSE(second.TryLock(dir.path()));
+  first.Unlock();
+  EXPECT_TRUE(second.TryLock(dir.path()));
+  EXPECT_TRUE(first.TryLock(dir.path() / "missing"));  // no lock can be made: do not wait
+}
+
+}  // namespace
+}  // namespace vok::testing
