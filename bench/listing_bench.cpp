@@ -98,8 +98,10 @@ int main(int argc, char** argv) {
   const double base = Median(baseline);
   std::printf("listing: %d entries, %.1f MB\n", kEntries, static_cast<double>(bytes) / 1e6);
   std::printf("  baseline (getline, no parsing): %.3f s (median of %d)\n", base, kRuns);
-  std::printf("  View into List1, end to end:    %.3f s (median of %d)  ratio %.2fx  target < 0.5 s, < 10x\n",
-              ours, kRuns, ours / base);
+  std::printf(
+      "  View into List1, end to end:    %.3f s (median of %d)  ratio %.2fx  target < 0.5 s, < "
+      "10x\n",
+      ours, kRuns, ours / base);
   std::printf("  peak memory while viewing:      +%.1f MB, %.0f bytes per entry\n",
               (peakAfter - peakBefore) / 1024.0, (peakAfter - peakBefore) * 1024.0 / kEntries);
   return 0;
