@@ -100,6 +100,54 @@ INSTANTIATE_TEST_SUITE_P(
         ListingRow{"SizeOutOfRangeStops", "x\r\n 99999999999999999999 \\a\r\n", {}, 2}),
     ::vok::testing::RowName());
 
+struct PiecesRow {
+  const char* name;
+  std::vector<std::string> pieces;
+  std::vector<std::string> lines;
+  std::optional<std::size_t> problemLine;
+  bool endedEarly;  // a Feed said the rest need not be read
+};
+
+class ListingInPieces : public ::testing::TestWithParam<PiecesRow> {};
+
+TEST_P(ListingInPieces, GivesTheseLines) {
+  ListingReader reader;
+  bool ended = false;
+  for (const std::string& piece : GetParam().pieces) ended = !reader.Feed(piece) || ended;
+  const Listing listing = reader.Finish();
+  std::vector<std::string> lines;
+  for (std::size_t i = 0; i < listing.lines.size(); ++i) lines.emplace_back(listing.lines[i]);
+  EXPECT_THAT(lines, ElementsAreArray(GetParam().lines));
+  EXPECT_EQ(ended, GetParam().endedEarly);
+  ASSERT_EQ(listing.problem.has_value(), GetParam().problemLine.has_value());
+  if (listing.problem) {
+    EXPECT_EQ(listing.problem->lineNumber, *GetParam().problemLine);
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Pieces, ListingInPieces,
+    ::testing::Values(
+        PiecesRow{"CrLfSplitBetweenPieces", {" 1 \\a\r", "\n 2 b\r\n"}, {"1\ta"}, 2, true},
+        PiecesRow{"CrAtTheEndThenAnEntry", {" 1 \\a\r", " 2 \\b"}, {"1\ta", "2\tb"}, {}, false},
+        PiecesRow{"LineSplitMidName",
+                  {" 12", "34 \\da", "ta\\a.t", "xt\r\n"},
+                  {"1234\ta.txt"},
+                  {},
+                  false},
+        PiecesRow{"EmptyPieces", {"", " 1 \\a", "", "\n", "", " x\n"}, {"1\ta"}, 2, true},
+        PiecesRow{"SummaryInALaterPiece",
+                  {" 1 \\a\r\n 1 file", "s, 1 bytes in\r\n 9 \\x"},
+                  {"1\ta"},
+                  {},
+                  true},
+        PiecesRow{"OneCharacterAtATime",
+                  {" ", "5", " ", "\\", "b", "\r", "\n", " ", "x"},
+                  {"5\tb"},
+                  2,
+                  false}),
+    ::vok::testing::RowName());
+
 TEST(ReadListing, KeepsTheLastEntrysFields) {
   const Listing listing = ReadListing(" 1 \\a\r\n  2.5 \\d\\b.txt\r\n");
   EXPECT_EQ(listing.last.name, "b.txt");
