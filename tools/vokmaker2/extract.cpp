@@ -117,11 +117,11 @@ class Extractor : public EntryVisitor {
 ExtractSummary Extract(std::istream& in, Format format, const fs::path& destination,
                        Reporter& reporter) {
   std::error_code ec;
-  fs::create_directories(destination, ec);
-  if (!fs::is_directory(destination)) {
-    throw ToolError("cannot extract into " + Utf8(destination) +
-                    (ec ? ": " + ec.message() : ": it is not a folder"));
+  if (fs::exists(fs::status(destination, ec)) && !fs::is_directory(destination, ec)) {
+    throw ToolError("cannot extract into " + Utf8(destination) + ": it is not a folder");
   }
+  fs::create_directories(destination, ec);
+  if (ec) throw ToolError("cannot create the folder " + Utf8(destination) + ": " + ec.message());
   Extractor extractor(destination, reporter);
   ReadArchive(in, format, extractor);
   const ExtractSummary& summary = extractor.Summary();
