@@ -14,6 +14,7 @@ namespace vokmaker {
 namespace {
 
 constexpr std::size_t kCopyChunk = std::size_t{1} << 20;
+constexpr std::uint64_t kSeekDistance = std::uint64_t{1} << 20;
 
 // The stream, with the number of bytes left when it can tell (a file), so that a size that
 // runs past the end is caught before any of it is delivered.
@@ -43,7 +44,8 @@ class Source {
   bool Skip(std::uint64_t n, std::vector<char>& scratch) {
     if (remaining_) {
       if (*remaining_ < n) return false;
-      if (in_.seekg(static_cast<std::streamoff>(n), std::ios::cur)) {
+      // A seek throws away the stream's buffer, so short distances are cheaper to read.
+      if (n >= kSeekDistance && in_.seekg(static_cast<std::streamoff>(n), std::ios::cur)) {
         *remaining_ -= n;
         return true;
       }

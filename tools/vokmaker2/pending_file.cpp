@@ -32,10 +32,6 @@ PendingFile::PendingFile(const std::filesystem::path& finalPath)
   std::filesystem::path folder = final_.parent_path();
   if (folder.empty()) folder = ".";
   std::error_code ec;
-  if (!std::filesystem::is_directory(folder, ec)) {
-    throw ToolError("cannot write " + Utf8(final_) + ": the folder " + Utf8(folder) +
-                    " does not exist");
-  }
   for (int attempt = 0; attempt < 16 && temporary_.empty(); ++attempt) {
     std::filesystem::path candidate = folder / RandomName();
     // Never open a name that exists, not even as a dangling link.
@@ -49,6 +45,10 @@ PendingFile::PendingFile(const std::filesystem::path& finalPath)
   stream_.open(temporary_, std::ios::binary | std::ios::trunc);
   if (!stream_) {
     temporary_.clear();
+    if (!std::filesystem::is_directory(folder, ec)) {
+      throw ToolError("cannot write " + Utf8(final_) + ": the folder " + Utf8(folder) +
+                      " does not exist");
+    }
     throw ToolError("cannot create a file in " + Utf8(folder) + " for " + Utf8(final_));
   }
 }
