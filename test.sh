@@ -3,8 +3,13 @@
 set -euo pipefail
 cd "$(dirname "$0")"
 
-scripts/install-deps.sh build test
+scripts/install-deps.sh build test package
 cmake --preset dev >/dev/null
 cmake --build --preset dev
 ctest --preset dev -j "$(nproc)"
+
+# The Debian package, built from the release preset.
+tests/install/package_test.sh
+
+# Each fuzz target for a fixed time, built with clang in build/fuzz.
 tests/fuzz/run.sh 20

@@ -28,7 +28,6 @@ int main(int argc, char* argv[]) {
   }
   QApplication app(argc, argv);
   QApplication::setApplicationName(QStringLiteral("vokruzeru"));
-  QApplication::setApplicationDisplayName(QStringLiteral("VOK/TEMO Vozare"));
   QApplication::setQuitOnLastWindowClosed(false);
 
   const vok::Workspace workspace = vok::ChooseWorkspace(

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Installs the Debian packages a task needs, only those that are missing.
-#   scripts/install-deps.sh build|test|windows|fuzz|bench ...
+#   scripts/install-deps.sh build|test|windows|fuzz|package|bench ...
 set -euo pipefail
 
 packages=()
@@ -11,6 +11,7 @@ for group in "$@"; do
     windows) packages+=(g++-mingw-w64-x86-64-posix mingw-w64-tools wine64 xvfb xauth) ;;
     fuzz) packages+=(clang-14 libclang-rt-14-dev) ;;
     bench) packages+=(util-linux) ;;
+    package) packages+=(dpkg-dev file lintian desktop-file-utils) ;;
     *) echo "install-deps: unknown group '$group'" >&2; exit 2 ;;
   esac
 done

@@ -1,0 +1,37 @@
+# Installation: the program and the archive tool share one folder of their own, since the
+# program takes the tool from its own directory; <prefix>/bin/vokruzeru links to it.
+include(GNUInstallDirs)
+set(VOK_INSTALL_DIR lib/vokruzeru)
+
+install(TARGETS vokruzeru RUNTIME DESTINATION ${VOK_INSTALL_DIR})
+if(TARGET vokmaker2)
+  install(TARGETS vokmaker2 RUNTIME DESTINATION ${VOK_INSTALL_DIR})
+endif()
+
+file(RELATIVE_PATH vok_link_target /${CMAKE_INSTALL_BINDIR} /${VOK_INSTALL_DIR}/vokruzeru)
+file(MAKE_DIRECTORY ${CMAKE_BINARY_DIR}/packaging)
+file(CREATE_LINK ${vok_link_target} ${CMAKE_BINARY_DIR}/packaging/vokruzeru SYMBOLIC)
+install(FILES ${CMAKE_BINARY_DIR}/packaging/vokruzeru DESTINATION ${CMAKE_INSTALL_BINDIR})
+
+install(FILES ${PROJECT_SOURCE_DIR}/packaging/vokruzeru.desktop
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
+foreach(size 16 32 48 128 256)
+  install(FILES ${PROJECT_SOURCE_DIR}/app/resources/icons/${size}/vokruzeru.png
+          DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/${size}x${size}/apps)
+endforeach()
+
+# A Debian package: `scripts/package.sh` builds it.
+set(CPACK_GENERATOR DEB)
+set(CPACK_PACKAGE_NAME vokruzeru)
+set(CPACK_PACKAGE_VENDOR "The VOKRuzeru developers")
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "graphical front end for the VOK/TEMO archive tool")
+set(CPACK_PACKAGE_DESCRIPTION
+    "VOK/TEMO Vozare lists, unpacks and creates VOK and TEMO archives\nthrough the VOKMaker2 archive tool, which is installed with it.")
+set(CPACK_PACKAGE_CONTACT "VOKRuzeru developers <vokruzeru@example.com>")
+set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+set(CPACK_DEBIAN_PACKAGE_SECTION utils)
+set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)  # Debian's own Qt 6 libraries, found by dpkg-shlibdeps
+set(CPACK_STRIP_FILES ON)
+set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
+include(CPack)

@@ -1,0 +1,269 @@
+#include "tools/vokmaker2/archive_reader.h"
+
+#include <algorithm>
+#include <optional>
+#include <vector>
+
+#include "tools/vokmaker2/block_codec.h"
+#include "tools/vokmaker2/crc32.h"
+#include "tools/vokmaker2/entry_name.h"
+#include "tools/vokmaker2/errors.h"
+
+namespace vokmaker {
+
+namespace {
+
+constexpr std::size_t kCopyChunk = std::size_t{1} << 20;
+constexpr std::uint64_t kSeekDistance = std::uint64_t{1} << 20;
+
+// The stream, with the number of bytes left when it can tell (a file), so that a size that
+// runs past the end is caught before any of it is delivered.
+class Source {
+ public:
+  explicit Source(std::istream& in) : in_(in) {
+    const std::istream::pos_type start = in_.tellg();
+    if (start == std::istream::pos_type(-1)) return;
+    if (in_.seekg(0, std::ios::end)) {
+      const std::istream::pos_type end = in_.tellg();
+      if (end != std::istream::pos_type(-1) && end >= start) {
+        remaining_ = static_cast<std::uint64_t>(end - start);
+      }
+    }
+    in_.clear();
+    in_.seekg(start);
+  }
+
+  bool Read(char* out, std::size_t n) {
+    if (remaining_ && *remaining_ < n) return false;
+    in_.read(out, static_cast<std::streamsize>(n));
+    if (static_cast<std::size_t>(in_.gcount()) != n) return false;
+    if (remaining_) *remaining_ -= n;
+    return true;
+  }
+
+  bool Skip(std::uint64_t n, std::vector<char>& scratch) {
+    if (remaining_) {
+      if (*remaining_ < n) return false;
+      // A seek throws away the stream's buffer, so short distances are cheaper to read.
+      if (n >= kSeekDistance && in_.seekg(static_cast<std::streamoff>(n), std::ios::cur)) {
+        *remaining_ -= n;
+        return true;
+      }
+      in_.clear();
+    }
+    while (n > 0) {
+      const std::size_t chunk =
+          static_cast<std::size_t>(std::min<std::uint64_t>(n, scratch.size()));
+      if (!Read(scratch.data(), chunk)) return false;
+      n -= chunk;
+    }
+    return true;
+  }
+
+  // Whether the claimed number of bytes can still be there.
+  bool MayHave(std::uint64_t n) const { return !remaining_ || *remaining_ >= n; }
+
+  bool AtEnd() {
+    if (remaining_) return *remaining_ == 0;
+    return in_.peek() == std::istream::traits_type::eof();
+  }
+
+ private:
+  std::istream& in_;
+  std::optional<std::uint64_t> remaining_;
+};
+
+class Reader {
+ public:
+  Reader(std::istream& in, Format format, EntryVisitor& visitor)
+      : source_(in), format_(format), visitor_(visitor) {}
+
+  ArchiveTotals Run() {
+    std::array<char, kMagicSize> magic{};
+    if (!source_.Read(magic.data(), magic.size())) {
+      Fail("the archive is too short to hold its format mark");
+    }
+    const auto& expected = Magic(format_);
+    if (!std::equal(magic.begin(), magic.begin() + 6, expected.begin())) {
+      const Format other = format_ == Format::kVok ? Format::kTemo : Format::kVok;
+      if (std::equal(magic.begin(), magic.begin() + 6, Magic(other).begin())) {
+        Fail("wrong format mark: this is a " + std::string(FormatName(other)) + " archive");
+      }
+      Fail("wrong format mark: not a " + std::string(FormatName(format_)) + " archive");
+    }
+    if (magic != expected) Fail("unsupported format version " + std::to_string(magic[7]));
+
+    for (;;) {
+      const RecordHead head = ReadHead();
+      if (head.type == static_cast<std::uint8_t>(EntryType::kEnd)) {
+        if (head.size != entriesRead_) {
+          Fail("the end record counts " + std::to_string(head.size) + " entries, but " +
+               std::to_string(entriesRead_) + " were read");
+        }
+        if (!source_.AtEnd()) Fail("unexpected data after the end record");
+        return totals_;
+      }
+      ++entriesRead_;
+      if (head.type == static_cast<std::uint8_t>(EntryType::kFolder)) {
+        ++totals_.folders;
+        visitor_.OnEntry(entry_);
+      } else {
+        ++totals_.files;
+        totals_.bytes += entry_.size;
+        const bool wanted = visitor_.OnEntry(entry_);
+        if (format_ == Format::kVok) {
+          ReadPlainData(wanted);
+        } else {
+          ReadBlocks(wanted);
+        }
+        if (wanted) visitor_.OnFileEnd(entry_);
+      }
+    }
+  }
+
+ private:
+  [[noreturn]] void Fail(const std::string& what) const {
+    std::string where;
+    if (!entry_.name.empty()) {
+      where = "entry " + ListingName(entry_.name) + ": ";
+    } else if (entriesRead_ > 0 || inRecord_) {
+      where = "entry number " + std::to_string(entriesRead_ + (inRecord_ ? 1 : 0)) + ": ";
+    }
+    throw DamagedArchive(where + what);
+  }
+
+  RecordHead ReadHead() {
+    entry_ = Entry{};
+    inRecord_ = true;
+    std::array<char, kRecordHeadSize> bytes{};
+    if (!source_.Read(bytes.data(), bytes.size())) {
+      Fail("the archive ends before its end record");
+    }
+    const RecordHead head = DecodeRecordHead(bytes);
+    std::uint32_t crc = Crc32(bytes);
+    if (head.nameLength > 0) {
+      entry_.name.resize(head.nameLength);  // at most 64 KiB
+      if (!source_.Read(entry_.name.data(), entry_.name.size())) {
+        entry_.name.clear();
+        Fail("the archive ends inside an entry's name");
+      }
+      crc = Crc32(entry_.name, crc);
+    }
+    if (format_ == Format::kTemo) {
+      std::array<char, 4> stored{};
+      if (!source_.Read(stored.data(), stored.size())) Fail("the archive ends inside a record");
+      if (GetLe(stored.data(), 4) != crc) Fail("the record's checksum does not match");
+    }
+    if (head.flags != 0) Fail("unknown record flags " + std::to_string(head.flags));
+    switch (static_cast<EntryType>(head.type)) {
+      case EntryType::kEnd:
+        if (head.nameLength != 0) Fail("the end record carries a name");
+        break;
+      case EntryType::kFolder:
+        if (head.nameLength == 0) Fail("a folder record without a name");
+        if (head.size != 0) Fail("a folder record with a size");
+        entry_.type = EntryType::kFolder;
+        break;
+      case EntryType::kFile:
+        if (head.nameLength == 0) Fail("a file record without a name");
+        entry_.type = EntryType::kFile;
+        entry_.size = head.size;
+        break;
+      default:
+        Fail("unknown entry type " + std::to_string(head.type) +
+             " (archives hold only files and folders)");
+    }
+    inRecord_ = false;
+    return head;
+  }
+
+  void ReadPlainData(bool wanted) {
+    std::uint64_t left = entry_.size;
+    if (!source_.MayHave(left)) Fail(RunsPast());
+    if (!wanted) {
+      if (!source_.Skip(left, Buffer(data_))) Fail(RunsPast());
+      return;
+    }
+    std::vector<char>& buffer = Buffer(data_);
+    while (left > 0) {
+      const auto chunk = static_cast<std::size_t>(std::min<std::uint64_t>(left, buffer.size()));
+      if (!source_.Read(buffer.data(), chunk)) Fail(RunsPast());
+      visitor_.OnData(entry_, std::span<const char>(buffer.data(), chunk));
+      left -= chunk;
+    }
+  }
+
+  void ReadBlocks(bool wanted) {
+    std::uint64_t left = entry_.size;
+    std::uint32_t crc = 0;
+    while (left > 0) {
+      std::array<char, kBlockHeadSize> bytes{};
+      if (!source_.Read(bytes.data(), bytes.size())) Fail(RunsPast());
+      const BlockHead block = DecodeBlockHead(bytes);
+      if (block.rawLength == 0 || block.rawLength > kBlockSize || block.rawLength > left) {
+        Fail("a data block of impossible length " + std::to_string(block.rawLength));
+      }
+      if (block.method == static_cast<std::uint8_t>(BlockMethod::kStored)) {
+        if (block.packedLength != block.rawLength) Fail("a stored block of inconsistent length");
+      } else if (block.method == static_cast<std::uint8_t>(BlockMethod::kCompressed)) {
+        if (block.packedLength == 0 || block.packedLength >= block.rawLength) {
+          Fail("a compressed block of impossible length");
+        }
+      } else {
+        Fail("unknown block method " + std::to_string(block.method));
+      }
+      if (!source_.MayHave(block.packedLength)) Fail(RunsPast());
+      left -= block.rawLength;
+      if (!wanted) {
+        if (!source_.Skip(block.packedLength, Buffer(packed_))) Fail(RunsPast());
+        continue;
+      }
+      std::vector<char>& packed = Buffer(packed_);
+      if (!source_.Read(packed.data(), block.packedLength)) Fail(RunsPast());
+      std::span<const char> raw(packed.data(), block.rawLength);
+      if (block.method == static_cast<std::uint8_t>(BlockMethod::kCompressed)) {
+        std::vector<char>& data = Buffer(data_);
+        if (!DecompressBlock(std::span<const char>(packed.data(), block.packedLength),
+                             std::span<char>(data.data(), block.rawLength))) {
+          Fail("a compressed block does not decompress");
+        }
+        raw = std::span<const char>(data.data(), block.rawLength);
+      }
+      crc = Crc32(raw, crc);
+      visitor_.OnData(entry_, raw);
+    }
+    std::array<char, 4> stored{};
+    if (!source_.Read(stored.data(), stored.size())) Fail(RunsPast());
+    if (wanted && GetLe(stored.data(), 4) != crc) {
+      Fail("the data's checksum does not match (the file is damaged)");
+    }
+  }
+
+  std::string RunsPast() const {
+    return "the data (" + std::to_string(entry_.size) + " bytes) runs past the end of the archive";
+  }
+
+  // Buffers are made on first use and then kept: their size never depends on the archive.
+  static std::vector<char>& Buffer(std::vector<char>& buffer) {
+    if (buffer.empty()) buffer.resize(std::max(kBlockSize, kCopyChunk));
+    return buffer;
+  }
+
+  Source source_;
+  Format format_;
+  EntryVisitor& visitor_;
+  Entry entry_;
+  bool inRecord_ = false;
+  std::uint64_t entriesRead_ = 0;
+  ArchiveTotals totals_;
+  std::vector<char> data_;
+  std::vector<char> packed_;
+};
+
+}  // namespace
+
+ArchiveTotals ReadArchive(std::istream& in, Format format, EntryVisitor& visitor) {
+  return Reader(in, format, visitor).Run();
+}
+
+}  // namespace vokmaker

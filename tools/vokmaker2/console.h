@@ -1,0 +1,63 @@
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <ostream>
+#include <string>
+#include <string_view>
+
+#include "tools/vokmaker2/archive_reader.h"
+
+namespace vokmaker {
+
+// Lines for standard output, ended with CR LF. They are collected and written in large
+// pieces, yet never held back for long, so a user watching sees steady progress and a
+// million-line listing costs few writes.
+class ConsoleOutput {
+ public:
+  explicit ConsoleOutput(std::ostream& out);
+  ~ConsoleOutput();
+  ConsoleOutput(const ConsoleOutput&) = delete;
+  ConsoleOutput& operator=(const ConsoleOutput&) = delete;
+
+  void Line(std::string_view text);
+  void Flush();
+
+ private:
+  std::ostream& out_;
+  std::string buffer_;
+  std::chrono::steady_clock::time_point lastFlush_;
+};
+
+// What packing, extracting and listing tell the user on the way.
+class Reporter {
+ public:
+  virtual ~Reporter() = default;
+  // A file is about to be packed or extracted.
+  virtual void Progress(const Entry& file) = 0;
+  // Something was skipped or refused; the command goes on.
+  virtual void Warning(std::string_view message) = 0;
+  virtual void Summary(std::string_view line) = 0;
+};
+
+// Progress and summary on standard output, warnings on standard error.
+class ConsoleReporter : public Reporter {
+ public:
+  ConsoleReporter(ConsoleOutput& out, std::ostream& err, std::string_view verb);
+  void Progress(const Entry& file) override;
+  void Warning(std::string_view message) override;
+  void Summary(std::string_view line) override;
+
+ private:
+  ConsoleOutput& out_;
+  std::ostream& err_;
+  std::string verb_;
+};
+
+inline constexpr std::string_view kProgramName = "VOKMaker2";
+inline constexpr std::string_view kNewline = "\r\n";
+
+// "1 file", "2 files".
+std::string Count(std::uint64_t n, std::string_view singular, std::string_view plural);
+
+}  // namespace vokmaker

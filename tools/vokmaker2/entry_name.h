@@ -1,0 +1,33 @@
+#pragma once
+
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace vokmaker {
+
+// Stored names are UTF-8 paths relative to the packed folder, folders separated by '/'.
+
+// Why `stored` is not a name this tool packs or extracts, or nullopt when it is sound: it
+// must be valid UTF-8, non-empty, relative, without empty, "." or ".." components, and free
+// of control characters, backslashes and colons (which would make drive letters, alternate
+// data streams, or names the listing cannot show).
+std::optional<std::string> NameProblem(std::string_view stored);
+
+// The stored name of `relative`, a path inside the packed folder. Does not check it.
+std::string StoredName(const std::filesystem::path& relative);
+
+// `destination` joined with the components of a sound stored name.
+std::filesystem::path PathUnder(const std::filesystem::path& destination, std::string_view stored);
+
+// The name as the listing shows it: a leading backslash and backslashes between folders.
+// Bytes that are control characters are shown as '?', so a message stays one line.
+std::string ListingName(std::string_view stored);
+
+bool IsValidUtf8(std::string_view text);
+
+// A path as UTF-8 text for messages.
+std::string Utf8(const std::filesystem::path& path);
+
+}  // namespace vokmaker

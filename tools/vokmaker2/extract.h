@@ -1,0 +1,28 @@
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <istream>
+
+#include "tools/vokmaker2/console.h"
+#include "tools/vokmaker2/format.h"
+
+namespace vokmaker {
+
+struct ExtractSummary {
+  std::uint64_t files = 0;
+  std::uint64_t folders = 0;
+  std::uint64_t bytes = 0;
+  std::uint64_t refused = 0;  // entries not written because of their name or their path
+};
+
+// Extracts every entry of the archive read from `in` under `destination`, which is created
+// when missing. Never writes outside it and never follows a symbolic link below it: entries
+// whose name is unsafe, or whose path meets a link or a non-folder, are refused with a
+// warning and the rest goes on. Each file is written under a temporary name and renamed when
+// complete and checked. Throws DamagedArchive or ToolError when it cannot go on; the file in
+// progress is then removed, earlier ones stay.
+ExtractSummary Extract(std::istream& in, Format format, const std::filesystem::path& destination,
+                       Reporter& reporter);
+
+}  // namespace vokmaker

@@ -1,0 +1,126 @@
+#include "tools/vokmaker2/pack.h"
+
+#include <fstream>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "tools/vokmaker2/archive_writer.h"
+#include "tools/vokmaker2/entry_name.h"
+#include "tools/vokmaker2/errors.h"
+#include "tools/vokmaker2/pending_file.h"
+
+namespace vokmaker {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// The archive being written may lie inside the folder being packed; it must not pack
+// itself, under its final name or its temporary one.
+class SelfFilter {
+ public:
+  SelfFilter(const fs::path& archive, const fs::path& temporary)
+      : archive_(archive), temporary_(temporary) {}
+
+  bool IsSelf(const fs::path& file) const {
+    const fs::path name = file.filename();
+    std::error_code ec;
+    if (name == temporary_.filename() && fs::equivalent(file, temporary_, ec)) return true;
+    return name == archive_.filename() && fs::equivalent(file, archive_, ec);
+  }
+
+ private:
+  fs::path archive_;
+  fs::path temporary_;
+};
+
+std::string Quoted(const fs::path& path) { return "\"" + Utf8(path) + "\""; }
+
+}  // namespace
+
+PackSummary Pack(const fs::path& source, const fs::path& archive, Format format,
+                 Reporter& reporter) {
+  std::error_code ec;
+  const fs::file_status sourceStatus = fs::status(source, ec);
+  if (!fs::exists(sourceStatus)) {
+    throw ToolError("cannot pack " + Quoted(source) + ": no such folder");
+  }
+  if (!fs::is_directory(sourceStatus)) {
+    throw ToolError("cannot pack " + Quoted(source) + ": it is not a folder");
+  }
+  // Names are taken relative to the folder itself, whether or not it was given with a
+  // trailing separator.
+  fs::path root = source;
+  if (!root.has_filename() && root.has_relative_path()) root = root.parent_path();
+
+  PendingFile pending(archive);
+  const SelfFilter self(archive, pending.TemporaryPath());
+  ArchiveWriter writer(pending.Stream(), format);
+  PackSummary summary;
+  std::vector<char> readBuffer(64 * 1024);
+
+  fs::path last = root;
+  fs::recursive_directory_iterator it(root, fs::directory_options::none, ec);
+  for (const fs::recursive_directory_iterator end;; it.increment(ec)) {
+    if (ec) throw ToolError("cannot read the folder " + Quoted(last) + ": " + ec.message());
+    if (it == end) break;
+    const fs::directory_entry& entry = *it;
+    last = entry.path();
+    const fs::file_status status = entry.symlink_status(ec);
+    if (ec) throw ToolError("cannot look at " + Quoted(last) + ": " + ec.message());
+
+    if (fs::is_symlink(status)) {
+      reporter.Warning("skipped " + Quoted(last) + ": symbolic links are not packed");
+      ++summary.skipped;
+      continue;
+    }
+    if (!fs::is_directory(status) && !fs::is_regular_file(status)) {
+      reporter.Warning("skipped " + Quoted(last) + ": it is not a regular file or folder");
+      ++summary.skipped;
+      continue;
+    }
+    if (fs::is_regular_file(status) && self.IsSelf(last)) continue;
+
+    std::string name;
+    try {
+      name = StoredName(last.lexically_relative(root));
+    } catch (const std::exception&) {
+      name.clear();  // a name the system cannot convert to UTF-8
+    }
+    const std::optional<std::string> problem =
+        name.empty() ? std::optional<std::string>("the name cannot be converted to UTF-8")
+                     : NameProblem(name);
+    if (problem) {
+      reporter.Warning("skipped " + Quoted(last) + ": " + *problem);
+      ++summary.skipped;
+      if (fs::is_directory(status)) it.disable_recursion_pending();
+      continue;
+    }
+
+    if (fs::is_directory(status)) {
+      writer.AddFolder(name);
+      ++summary.folders;
+      continue;
+    }
+    const std::uint64_t size = entry.file_size(ec);
+    if (ec) throw ToolError("cannot look at " + Quoted(last) + ": " + ec.message());
+    reporter.Progress(Entry{EntryType::kFile, name, size});
+    std::ifstream file;
+    file.rdbuf()->pubsetbuf(readBuffer.data(), static_cast<std::streamsize>(readBuffer.size()));
+    file.open(last, std::ios::binary);
+    if (!file) throw ToolError("cannot open " + Quoted(last) + " for reading");
+    writer.AddFile(name, size, file);
+    ++summary.files;
+    summary.bytes += size;
+  }
+
+  writer.Finish();
+  pending.Commit();
+  reporter.Summary("Packed " + Count(summary.files, "file", "files") + " and " +
+                   Count(summary.folders, "folder", "folders") + " (" +
+                   Count(summary.bytes, "byte", "bytes") + ") into " + Utf8(archive));
+  return summary;
+}
+
+}  // namespace vokmaker
