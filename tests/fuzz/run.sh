@@ -17,7 +17,7 @@ for corpus in tests/fuzz/corpus/*/; do
   target="$(basename "$corpus")"
   mkdir -p "build/fuzz/corpus/$target"
   log="build/fuzz/$target.log"
-  if ! "build/fuzz/fuzz/$target" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 \
+  if ! "build/fuzz/fuzz/$target" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 -malloc_limit_mb=64 \
       -print_final_stats=1 -artifact_prefix="build/fuzz/failures/$target-" \
       "build/fuzz/corpus/$target" "$corpus" >"$log" 2>&1; then
     tail -n 60 "$log"
