@@ -10,7 +10,7 @@ for group in "$@"; do
     test) packages+=(libgtest-dev libgmock-dev) ;;
     windows) packages+=(g++-mingw-w64-x86-64-posix mingw-w64-tools wine64 xvfb xauth) ;;
     fuzz) packages+=(clang-14 libclang-rt-14-dev) ;;
-    bench) packages+=(util-linux) ;;
+    bench) packages+=(util-linux tar) ;;
     package) packages+=(dpkg-dev file lintian desktop-file-utils) ;;
     *) echo "install-deps: unknown group '$group'" >&2; exit 2 ;;
   esac
