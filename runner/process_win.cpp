@@ -5,6 +5,7 @@
 #include <fstream>
 #include <iterator>
 #include <system_error>
+#include <vector>
 
 #include "runner/text_win.h"
 #include "runner/workspace.h"
@@ -117,37 +118,52 @@ WinProcesses::~WinProcesses() {
 }
 
 ProcessId WinProcesses::Launch(const std::wstring& commandLine, WindowMode mode) {
-  STARTUPINFOW startup{};
-  startup.cb = sizeof startup;
-  startup.dwFlags = STARTF_USESHOWWINDOW;
-  startup.wShowWindow = static_cast<WORD>(mode);
+  STARTUPINFOEXW startup{};
+  startup.StartupInfo.cb = sizeof startup;
+  startup.StartupInfo.dwFlags = STARTF_USESHOWWINDOW;
+  startup.StartupInfo.wShowWindow = static_cast<WORD>(mode);
 
   // Nobody sees a hidden console: its error output goes to a file, for the failure report.
+  // The child inherits these two handles and no other handle of the program.
   Started started;
-  HANDLE nul = nullptr;
+  HANDLE nul = INVALID_HANDLE_VALUE;
+  std::vector<char> attributes;
   if (mode == WindowMode::Hidden) {
     started.errorOutput = TemporaryFile();
     nul = CreateFileW(L"NUL", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
                       nullptr, OPEN_EXISTING, 0, nullptr);
-    if (started.errorOutput && nul != INVALID_HANDLE_VALUE) {
-      startup.dwFlags |= STARTF_USESTDHANDLES;
-      startup.hStdInput = Inheritable(nul);
-      startup.hStdOutput = nul;
-      startup.hStdError = Inheritable(started.errorOutput);
+    SIZE_T size = 0;
+    InitializeProcThreadAttributeList(nullptr, 1, 0, &size);
+    attributes.resize(size);
+    startup.lpAttributeList = reinterpret_cast<LPPROC_THREAD_ATTRIBUTE_LIST>(attributes.data());
+    if (started.errorOutput && nul != INVALID_HANDLE_VALUE &&
+        InitializeProcThreadAttributeList(startup.lpAttributeList, 1, 0, &size)) {
+      startup.StartupInfo.dwFlags |= STARTF_USESTDHANDLES;
+      startup.StartupInfo.hStdInput = Inheritable(nul);
+      startup.StartupInfo.hStdOutput = nul;
+      startup.StartupInfo.hStdError = Inheritable(started.errorOutput);
+    } else {
+      startup.lpAttributeList = nullptr;
     }
   }
-  const bool inherit = (startup.dwFlags & STARTF_USESTDHANDLES) != 0;
+  HANDLE inherited[] = {nul, started.errorOutput};
+  if (startup.lpAttributeList) {
+    UpdateProcThreadAttribute(startup.lpAttributeList, 0, PROC_THREAD_ATTRIBUTE_HANDLE_LIST,
+                              inherited, sizeof inherited, nullptr, nullptr);
+  }
 
   SetEnvironmentVariableW(kCommandVariable, commandLine.c_str());
   std::wstring shellLine = kShellLine;
   PROCESS_INFORMATION process{};
-  const BOOL created =
-      CreateProcessW(CommandInterpreter().c_str(), shellLine.data(), nullptr, nullptr, inherit,
-                     CREATE_NEW_CONSOLE, nullptr, nullptr, &startup, &process);
+  const BOOL created = CreateProcessW(
+      CommandInterpreter().c_str(), shellLine.data(), nullptr, nullptr,
+      startup.lpAttributeList != nullptr,
+      CREATE_NEW_CONSOLE | (startup.lpAttributeList ? EXTENDED_STARTUPINFO_PRESENT : 0), nullptr,
+      nullptr, &startup.StartupInfo, &process);
   const DWORD error = GetLastError();
   SetEnvironmentVariableW(kCommandVariable, nullptr);
-  // Only this child gets the handles: a later run must not keep this run's files open.
-  if (nul != nullptr && nul != INVALID_HANDLE_VALUE) CloseHandle(nul);
+  if (startup.lpAttributeList) DeleteProcThreadAttributeList(startup.lpAttributeList);
+  if (nul != INVALID_HANDLE_VALUE) CloseHandle(nul);
   if (started.errorOutput) SetHandleInformation(started.errorOutput, HANDLE_FLAG_INHERIT, 0);
 
   if (!created) {
@@ -190,9 +206,11 @@ bool WinProcesses::ScriptsCarryUtf8() {
 }
 
 void WinProcesses::RefuseWhatCmdCannotRead(const std::string& commandLine) {
-  const std::filesystem::path script = ScriptOf(commandLine);
-  std::ifstream file(script, std::ios::binary);
-  std::string text((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+  std::string text;
+  {
+    std::ifstream file(ScriptOf(commandLine), std::ios::binary);
+    text.assign(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+  }
   const bool ascii = std::all_of(text.begin(), text.end(),
                                  [](char c) { return static_cast<unsigned char>(c) < 0x80; });
   if (ascii || ScriptsCarryUtf8()) return;
