@@ -7,3 +7,4 @@ scripts/install-deps.sh build test
 cmake --preset dev >/dev/null
 cmake --build --preset dev
 ctest --preset dev -j "$(nproc)"
+scripts/test-windows.sh
