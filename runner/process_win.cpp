@@ -27,7 +27,8 @@ std::string SystemMessage(DWORD error) {
   FormatMessageW(
       FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
       nullptr, error, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
-  std::wstring message = text ? text : L"error " + std::to_wstring(error);
+  if (!text) return "error " + std::to_string(error);
+  std::wstring message = text;
   LocalFree(text);
   while (!message.empty() && (message.back() == L'\n' || message.back() == L'\r' ||
                               message.back() == L' ' || message.back() == L'.')) {
