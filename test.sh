@@ -10,3 +10,6 @@ ctest --preset dev -j "$(nproc)"
 
 # The Debian package, built from the release preset.
 tests/install/package_test.sh
+
+# The Windows build, cross-compiled and tested under Wine.
+scripts/test-windows.sh
