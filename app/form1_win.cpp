@@ -13,6 +13,7 @@
 #include "app/open_file_dialog_win.h"
 #include "app/resources/resources_win.h"
 #include "runner/process_win.h"
+#include "runner/workspace_lock_win.h"
 #include "runner/text_win.h"
 #include "shell/link_launcher_win.h"
 #include "shell/select_folder_win.h"
@@ -201,6 +202,7 @@ struct Form1Window::Owned {
   WinFolderPrompt folders;
   WinLinkLauncher links;
   WinProcesses processes;
+  WinWorkspaceLock lock;
 };
 
 Form1Window::Form1Window(const Workspace& workspace) : Form1Window(workspace, Services{}) {}
@@ -239,6 +241,7 @@ Form1Window::Form1Window(const Workspace& workspace, Services services)
       services_.processes ? *services_.processes : owned_->processes,
       *this,
       services_.links ? *services_.links : owned_->links,
+      owned_->lock,
   };
   form_ = std::make_unique<Form1>(platform, workspace);
   CreateControls();
