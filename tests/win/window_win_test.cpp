@@ -452,5 +452,38 @@ TEST_F(WindowTest, TheDonationButtonOpensThePageMaximized) {
   EXPECT_STREQ(tip.c_str(), L"Help feed a hungry programmer...");
 }
 
+// The whole road with the real archive tool: pack a folder, list the archive, unpack it again.
+TEST_F(WindowTest, CreateViewAndUnpackWithTheArchiveTool) {
+  std::filesystem::copy_file(TestProgramDirectory() / ".." / "bin" / "VOKMaker2.exe",
+                             program / "VOKMaker2.exe",
+                             std::filesystem::copy_options::overwrite_existing);
+  const auto source = dir.path() / "src 100% ^&!";
+  std::filesystem::create_directories(source / "sub dir");
+  WriteFile(source / "a.txt", "alpha\r\n");
+  WriteFile(source / "sub dir" / "b %PATH%.bin", std::string(70000, 'b'));
+  const auto archive = dir.path() / "packed 50% ^&.temo";
+  const auto destination = dir.path() / "out 1%x";
+  std::filesystem::create_directories(destination);
+  folders.answers = {Utf8(source), Utf8(destination)};
+  for (int i = 0; i < 3; ++i) files.Choose(Utf8(archive), Utf8(archive.filename()));
+
+  SelectTab(2);
+  Click(Control::cmdCDir);
+  Click(Control::cmdCrDest);
+  Click(Control::cmdCreate);
+  SelectTab(0);
+  Click(Control::cmdOpen);
+  const std::string caption = Caption();
+  SelectTab(1);
+  Click(Control::cmdSourceOpen);
+  Click(Control::cmdDestOpen);
+  Click(Control::cmdExtract);
+
+  EXPECT_THAT(messages, IsEmpty());
+  EXPECT_EQ(caption, "2 in VOK File.");
+  EXPECT_EQ(ReadFile(destination / "a.txt"), "alpha\r\n");
+  EXPECT_EQ(ReadFile(destination / "sub dir" / "b %PATH%.bin"), std::string(70000, 'b'));
+}
+
 }  // namespace
 }  // namespace vok::testing
