@@ -22,3 +22,13 @@ fi
 trap 'wineserver --kill >/dev/null 2>&1 || true' EXIT
 xvfb-run --auto-servernum --server-args="-screen 0 1280x1024x24" \
   ctest --preset windows
+
+# The download for Windows users: a .zip with the program and the archive tool.
+(cd build/windows && cpack -G ZIP >/dev/null)
+zip=$(ls build/windows/vokruzeru-*-windows-x64.zip)
+contents=$(unzip -Z1 "$zip")
+for file in vokruzeru.exe VOKMaker2.exe; do
+  grep -q "/$file\$" <<<"$contents" || { echo "test-windows: $file is not in $zip" >&2; exit 1; }
+done
+[ "$(wc -l <<<"$contents")" -le 3 ] || { echo "test-windows: unexpected files in $zip" >&2; exit 1; }
+echo "test-windows: $zip holds the program and the archive tool"
