@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds, runs every test, then each fuzz target for 20 s.
+# Installs what is missing, builds, and runs every test, each fuzz target for 20 s among them.
 set -euo pipefail
 cd "$(dirname "$0")"
 
@@ -13,3 +13,6 @@ tests/install/package_test.sh
 
 # Each fuzz target for a fixed time, built with clang in build/fuzz.
 tests/fuzz/run.sh 20
+
+# The Windows build, cross-compiled and tested under Wine.
+scripts/test-windows.sh

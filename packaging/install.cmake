@@ -1,5 +1,20 @@
 # Installation: the program and the archive tool share one folder of their own, since the
-# program takes the tool from its own directory; <prefix>/bin/vokruzeru links to it.
+# program takes the tool from its own directory.
+set(CPACK_PACKAGE_NAME vokruzeru)
+set(CPACK_PACKAGE_VENDOR "The VOKRuzeru developers")
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "graphical front end for the VOK/TEMO archive tool")
+
+if(WIN32)
+  # A .zip to unpack anywhere and run: the two programs side by side, nothing else needed.
+  install(TARGETS vokruzeru vokmaker2 RUNTIME DESTINATION .)
+  set(CPACK_GENERATOR ZIP)
+  set(CPACK_SYSTEM_NAME windows-x64)
+  set(CPACK_INCLUDE_TOPLEVEL_DIRECTORY ON)
+  include(CPack)
+  return()
+endif()
+
+# On Linux <prefix>/lib/vokruzeru/ holds both, and <prefix>/bin/vokruzeru links to the program.
 include(GNUInstallDirs)
 set(VOK_INSTALL_DIR lib/vokruzeru)
 
@@ -22,9 +37,6 @@ endforeach()
 
 # A Debian package: `scripts/package.sh` builds it.
 set(CPACK_GENERATOR DEB)
-set(CPACK_PACKAGE_NAME vokruzeru)
-set(CPACK_PACKAGE_VENDOR "The VOKRuzeru developers")
-set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "graphical front end for the VOK/TEMO archive tool")
 set(CPACK_PACKAGE_DESCRIPTION
     "VOK/TEMO Vozare lists, unpacks and creates VOK and TEMO archives\nthrough the VOKMaker2 archive tool, which is installed with it.")
 set(CPACK_PACKAGE_CONTACT "VOKRuzeru developers <vokruzeru@example.com>")

@@ -42,7 +42,11 @@ ScriptRun ScriptRunner::Run(std::string_view scriptName, const std::string& comm
   run.batFile = Utf8(script);
   WriteScript(script, commandLine, workspace_.dialect);
   RemoveOnExit cleanup(after == AfterRun::RemoveScript ? script : std::filesystem::path());
-  run.shellCmd = QuoteArgument(run.batFile, workspace_.dialect);
+  // The script's path goes on the shell's command line, not into a script: cmd.exe keeps a
+  // doubled % doubled there, so its quotes are all it gets.
+  run.shellCmd = workspace_.dialect == ScriptDialect::Cmd
+                     ? '"' + run.batFile + '"'
+                     : QuoteArgument(run.batFile, workspace_.dialect);
   try {
     run.outcome = ShellAndWait(processes_, events_, run.shellCmd, mode, true);
   } catch (const ProcessStartError& error) {

@@ -8,7 +8,7 @@ for group in "$@"; do
   case "$group" in
     build) packages+=(g++ cmake ninja-build qt6-base-dev qt6-base-dev-tools libgl-dev) ;;
     test) packages+=(libgtest-dev libgmock-dev) ;;
-    windows) packages+=(g++-mingw-w64-x86-64-posix mingw-w64-tools wine64 xvfb xauth) ;;
+    windows) packages+=(g++-mingw-w64-x86-64-posix mingw-w64-tools wine64 xvfb xauth unzip) ;;
     fuzz) packages+=(clang-14 libclang-rt-14-dev) ;;
     bench) packages+=(util-linux tar) ;;
     package) packages+=(dpkg-dev file lintian desktop-file-utils) ;;

@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <cstdio>
 
+#include "core/form_fakes.h"
 #include "row_name.h"
 #include "runner/quoting.h"
 #include "runner/shell_and_wait.h"
@@ -16,15 +17,6 @@ namespace {
 
 using ::testing::HasSubstr;
 
-class CountingEvents : public EventPump {
- public:
-  void DoEvents() override {
-    ++rounds;
-    if (onEvents) onEvents();
-  }
-  int rounds = 0;
-  std::function<void()> onEvents;
-};
 
 // No child of this test process is left, reaped or not.
 bool NoChildrenLeft() {
@@ -45,7 +37,7 @@ class ProcessEnd : public ::testing::TestWithParam<std::tuple<ExitRow, bool>> {}
 TEST_P(ProcessEnd, IsReportedAndReaped) {
   const auto& [row, usePidfd] = GetParam();
   PosixProcesses processes({nullptr, usePidfd});
-  CountingEvents events;
+  FakeEvents events;
   const RunOutcome outcome = ShellAndWait(processes, events, row.command, WindowMode::Hidden, true);
   EXPECT_TRUE(outcome.started);
   EXPECT_TRUE(outcome.ended);
@@ -96,7 +88,7 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(PosixProcesses, ALongRunKeepsTheWindowServedEverySlice) {
   PosixProcesses processes;
-  CountingEvents events;
+  FakeEvents events;
   ShellAndWait(processes, events, "sleep 0.35", WindowMode::Hidden, true);
   // 350 ms is at least three slices' time; a slice never ends before its 100 ms.
   EXPECT_GE(events.rounds, 1);
@@ -105,14 +97,14 @@ TEST(PosixProcesses, ALongRunKeepsTheWindowServedEverySlice) {
 
 TEST(PosixProcesses, AShortRunProcessesNoEvents) {
   PosixProcesses processes;
-  CountingEvents events;
+  FakeEvents events;
   ShellAndWait(processes, events, "true", WindowMode::Hidden, true);
   EXPECT_EQ(events.rounds, 0);
 }
 
 TEST(PosixProcesses, NestedRunsBothEndAndAreReaped) {
   PosixProcesses processes;
-  CountingEvents events;
+  FakeEvents events;
   std::optional<RunOutcome> inner;
   events.onEvents = [&] {
     if (!inner) inner = ShellAndWait(processes, events, "exit 5", WindowMode::Hidden, true);
@@ -127,7 +119,7 @@ TEST(PosixProcesses, NestedRunsBothEndAndAreReaped) {
 
 TEST(PosixProcesses, WithoutTheWaitFlagItBlocksUntilTheEnd) {
   PosixProcesses processes;
-  CountingEvents events;
+  FakeEvents events;
   const RunOutcome outcome =
       ShellAndWait(processes, events, "sleep 0.2; exit 7", WindowMode::Hidden, false);
   EXPECT_EQ(outcome.report.exitStatus, 7);

@@ -39,7 +39,7 @@ std::set<std::string> StoredNames(const fs::path& archive, Format format) {
   return collector.names;
 }
 
-bool AnyWarningContains(const testing::RecordingReporter& reporter, std::string_view text) {
+[[maybe_unused]] bool AnyWarningContains(const testing::RecordingReporter& reporter, std::string_view text) {
   for (const std::string& warning : reporter.warnings) {
     if (warning.find(text) != std::string::npos) return true;
   }

@@ -1,0 +1,284 @@
+#include "runner/process_win.h"
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <system_error>
+#include <vector>
+
+#include "runner/text_win.h"
+#include "runner/workspace.h"
+
+namespace vok {
+
+namespace {
+
+// The command line reaches cmd.exe through the environment: an expanded variable is not
+// expanded again, so a % in the script's path stays as it is, and inside its quotes & and ^
+// are plain characters.
+constexpr wchar_t kCommandVariable[] = L"VOKRUZERU_COMMAND";
+constexpr wchar_t kShellLine[] = L"cmd.exe /d /s /c \"chcp 65001 >nul 2>&1 & %VOKRUZERU_COMMAND%\"";
+
+constexpr std::size_t kErrorTailBytes = 2048;
+
+std::string SystemMessage(DWORD error) {
+  wchar_t* text = nullptr;
+  FormatMessageW(
+      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+      nullptr, error, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
+  if (!text) return "error " + std::to_string(error);
+  std::wstring message = text;
+  LocalFree(text);
+  while (!message.empty() && (message.back() == L'\n' || message.back() == L'\r' ||
+                              message.back() == L' ' || message.back() == L'.')) {
+    message.pop_back();
+  }
+  return Narrow(message);
+}
+
+std::wstring CommandInterpreter() {
+  wchar_t system[MAX_PATH];
+  const UINT length = GetSystemDirectoryW(system, MAX_PATH);
+  return std::wstring(system, length) + L"\\cmd.exe";
+}
+
+HANDLE Inheritable(HANDLE handle) {
+  SetHandleInformation(handle, HANDLE_FLAG_INHERIT, HANDLE_FLAG_INHERIT);
+  return handle;
+}
+
+// A temporary file that goes away with its last handle.
+HANDLE TemporaryFile() {
+  wchar_t directory[MAX_PATH + 1];
+  wchar_t name[MAX_PATH + 1];
+  if (GetTempPathW(MAX_PATH + 1, directory) == 0 ||
+      GetTempFileNameW(directory, L"vok", 0, name) == 0) {
+    return nullptr;
+  }
+  const HANDLE file = CreateFileW(
+      name, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+      nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+  return file == INVALID_HANDLE_VALUE ? nullptr : file;
+}
+
+// The last lines of a file, at most kErrorTailBytes of them.
+std::string Tail(HANDLE file) {
+  LARGE_INTEGER size{};
+  if (!GetFileSizeEx(file, &size)) return {};
+  const LONGLONG start = std::max<LONGLONG>(0, size.QuadPart - LONGLONG{kErrorTailBytes});
+  LARGE_INTEGER position{};
+  position.QuadPart = start;
+  std::string bytes(static_cast<std::size_t>(size.QuadPart - start), '\0');
+  DWORD read = 0;
+  if (!SetFilePointerEx(file, position, nullptr, FILE_BEGIN) ||
+      !ReadFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &read, nullptr)) {
+    return {};
+  }
+  bytes.resize(read);
+  if (start > 0) bytes.erase(0, std::min(bytes.size(), bytes.find('\n') + 1));  // a whole line
+  std::string text = Utf8FromConsole(bytes);
+  text.erase(std::remove(text.begin(), text.end(), '\r'), text.end());  // lines end in LF
+  while (!text.empty() && text.back() == '\n') text.pop_back();
+  return text;
+}
+
+// The script a command line names: its first item, without its quotes.
+std::filesystem::path ScriptOf(const std::string& commandLine) {
+  if (commandLine.size() >= 2 && commandLine.front() == '"') {
+    return PathFromUtf8(std::string_view(commandLine).substr(1, commandLine.find('"', 1) - 1));
+  }
+  return PathFromUtf8(commandLine.substr(0, commandLine.find(' ')));
+}
+
+}  // namespace
+
+void DispatchWindowMessage(MSG& message, HWND dialog) {
+  if (dialog != nullptr && IsDialogMessageW(dialog, &message)) return;
+  TranslateMessage(&message);
+  DispatchMessageW(&message);
+}
+
+void PumpMessages(HWND dialog) {
+  MSG message;
+  while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+    if (message.message == WM_QUIT) {
+      PostQuitMessage(static_cast<int>(message.wParam));
+      return;
+    }
+    DispatchWindowMessage(message, dialog);
+  }
+}
+
+WinProcesses::~WinProcesses() {
+  for (auto& [id, started] : started_) {
+    CloseHandle(started.process);
+    if (started.errorOutput) CloseHandle(started.errorOutput);
+  }
+  for (auto& [handle, errorOutput] : errorOutputs_) CloseHandle(errorOutput);
+}
+
+ProcessId WinProcesses::Launch(const std::wstring& commandLine, WindowMode mode) {
+  STARTUPINFOEXW startup{};
+  startup.StartupInfo.cb = sizeof startup;
+  startup.StartupInfo.dwFlags = STARTF_USESHOWWINDOW;
+  startup.StartupInfo.wShowWindow = static_cast<WORD>(mode);
+
+  // Nobody sees a hidden console: its error output goes to a file, for the failure report.
+  // The child inherits these two handles and no other handle of the program.
+  Started started;
+  HANDLE nul = INVALID_HANDLE_VALUE;
+  std::vector<char> attributes;
+  if (mode == WindowMode::Hidden) {
+    started.errorOutput = TemporaryFile();
+    nul = CreateFileW(L"NUL", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                      nullptr, OPEN_EXISTING, 0, nullptr);
+    SIZE_T size = 0;
+    InitializeProcThreadAttributeList(nullptr, 1, 0, &size);
+    attributes.resize(size);
+    startup.lpAttributeList = reinterpret_cast<LPPROC_THREAD_ATTRIBUTE_LIST>(attributes.data());
+    if (started.errorOutput && nul != INVALID_HANDLE_VALUE &&
+        InitializeProcThreadAttributeList(startup.lpAttributeList, 1, 0, &size)) {
+      startup.StartupInfo.dwFlags |= STARTF_USESTDHANDLES;
+      startup.StartupInfo.hStdInput = Inheritable(nul);
+      startup.StartupInfo.hStdOutput = nul;
+      startup.StartupInfo.hStdError = Inheritable(started.errorOutput);
+    } else {
+      startup.lpAttributeList = nullptr;
+    }
+  }
+  HANDLE inherited[] = {nul, started.errorOutput};
+  if (startup.lpAttributeList) {
+    UpdateProcThreadAttribute(startup.lpAttributeList, 0, PROC_THREAD_ATTRIBUTE_HANDLE_LIST,
+                              inherited, sizeof inherited, nullptr, nullptr);
+  }
+
+  SetEnvironmentVariableW(kCommandVariable, commandLine.c_str());
+  std::wstring shellLine = kShellLine;
+  PROCESS_INFORMATION process{};
+  const BOOL created = CreateProcessW(
+      CommandInterpreter().c_str(), shellLine.data(), nullptr, nullptr,
+      startup.lpAttributeList != nullptr,
+      CREATE_NEW_CONSOLE | (startup.lpAttributeList ? EXTENDED_STARTUPINFO_PRESENT : 0), nullptr,
+      nullptr, &startup.StartupInfo, &process);
+  const DWORD error = GetLastError();
+  SetEnvironmentVariableW(kCommandVariable, nullptr);
+  if (startup.lpAttributeList) DeleteProcThreadAttributeList(startup.lpAttributeList);
+  if (nul != INVALID_HANDLE_VALUE) CloseHandle(nul);
+  if (started.errorOutput) SetHandleInformation(started.errorOutput, HANDLE_FLAG_INHERIT, 0);
+
+  if (!created) {
+    if (started.errorOutput) CloseHandle(started.errorOutput);
+    throw ProcessStartError("cmd.exe could not be started: " + SystemMessage(error) + ".");
+  }
+  CloseHandle(process.hThread);
+  started.process = process.hProcess;
+  started_[process.dwProcessId] = started;
+  return process.dwProcessId;
+}
+
+bool WinProcesses::ScriptsCarryUtf8() {
+  if (utf8Scripts_) return *utf8Scripts_;
+  // A script that creates a file whose name has letters from two scripts: it carries UTF-8
+  // exactly when the file appears under that name.
+  std::error_code ignored;
+  const std::filesystem::path directory =
+      std::filesystem::temp_directory_path(ignored) /
+      ("vokruzeru-probe-" + std::to_string(GetCurrentProcessId()));
+  std::filesystem::create_directories(directory, ignored);
+  const std::filesystem::path script = directory / "probe.bat";
+  const std::filesystem::path marker = directory / PathFromUtf8("\xC5\xA1\xD0\x96.probe");  // šЖ
+  std::ofstream(script, std::ios::binary) << "type nul > \"" << Utf8(marker) << "\"\r\n";
+
+  bool carried = false;
+  try {
+    const ProcessId id = Launch(L"\"" + script.wstring() + L"\"", WindowMode::Hidden);
+    const Started started = started_.at(id);
+    started_.erase(id);
+    WaitForSingleObject(started.process, 30000);
+    CloseHandle(started.process);
+    if (started.errorOutput) CloseHandle(started.errorOutput);
+    carried = std::filesystem::exists(marker, ignored);
+  } catch (const ProcessStartError&) {
+  }
+  std::filesystem::remove_all(directory, ignored);
+  utf8Scripts_ = carried;
+  return carried;
+}
+
+void WinProcesses::RefuseWhatCmdCannotRead(const std::string& commandLine) {
+  std::string text;
+  {
+    std::ifstream file(ScriptOf(commandLine), std::ios::binary);
+    text.assign(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+  }
+  const bool ascii = std::all_of(text.begin(), text.end(),
+                                 [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+  if (ascii || ScriptsCarryUtf8()) return;
+  while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) text.pop_back();
+  throw ProcessStartError(
+      "the command interpreter of this system reads scripts only in code page " +
+      std::to_string(GetOEMCP()) +
+      " and would pass changed names to the archive tool. Use names with ASCII letters only "
+      "in:\n\n" +
+      text);
+}
+
+ProcessId WinProcesses::Start(const std::string& commandLine, WindowMode mode) {
+  RefuseWhatCmdCannotRead(commandLine);
+  return Launch(Wide(commandLine), mode);
+}
+
+ProcessHandle WinProcesses::Open(std::uint32_t access, bool inherit, ProcessId id) {
+  // The exit status is read through the same handle.
+  const HANDLE process = OpenProcess(access | PROCESS_QUERY_LIMITED_INFORMATION, inherit, id);
+  const auto started = started_.find(id);
+  HANDLE errorOutput = nullptr;
+  if (started != started_.end()) {
+    CloseHandle(started->second.process);
+    errorOutput = started->second.errorOutput;
+    started_.erase(started);
+  }
+  const auto handle = reinterpret_cast<ProcessHandle>(process);
+  if (errorOutput) {
+    if (process) {
+      errorOutputs_[handle] = errorOutput;
+    } else {
+      CloseHandle(errorOutput);
+    }
+  }
+  return handle;
+}
+
+WaitResult WinProcesses::Wait(ProcessHandle handle, std::uint32_t milliseconds) {
+  switch (WaitForSingleObject(reinterpret_cast<HANDLE>(handle), milliseconds)) {
+    case WAIT_OBJECT_0:
+      return WaitResult::Ended;
+    case WAIT_TIMEOUT:
+      return WaitResult::Timeout;
+    default:
+      return WaitResult::Failed;
+  }
+}
+
+ProcessReport WinProcesses::Report(ProcessHandle handle) {
+  ProcessReport report;
+  DWORD code = 0;
+  if (GetExitCodeProcess(reinterpret_cast<HANDLE>(handle), &code) && code != STILL_ACTIVE) {
+    report.exitStatus = static_cast<int>(code);
+  }
+  if (const auto errorOutput = errorOutputs_.find(handle); errorOutput != errorOutputs_.end()) {
+    report.errorTail = Tail(errorOutput->second);
+  }
+  return report;
+}
+
+void WinProcesses::Close(ProcessHandle handle) {
+  CloseHandle(reinterpret_cast<HANDLE>(handle));
+  if (const auto errorOutput = errorOutputs_.find(handle); errorOutput != errorOutputs_.end()) {
+    CloseHandle(errorOutput->second);
+    errorOutputs_.erase(errorOutput);
+  }
+}
+
+}  // namespace vok

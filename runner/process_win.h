@@ -1,0 +1,63 @@
+#pragma once
+
+#include <windows.h>
+
+#include <map>
+#include <optional>
+#include <string>
+
+#include "runner/process_services.h"
+
+namespace vok {
+
+// Hands one message to its window; keyboard navigation between the controls of `dialog`.
+void DispatchWindowMessage(MSG& message, HWND dialog);
+// Runs every pending message of the thread and returns when none is left. A quit message is
+// put back for the main loop.
+void PumpMessages(HWND dialog);
+
+class WinEventPump : public EventPump {
+ public:
+  explicit WinEventPump(HWND dialog = nullptr) : dialog_(dialog) {}
+  void DoEvents() override { PumpMessages(dialog_); }
+
+ private:
+  HWND dialog_;
+};
+
+// Runs a command line through cmd.exe in a console of its own, switched to UTF-8 (code page
+// 65001) before it reads the script, so that a script written in UTF-8 carries names in any
+// script. Where cmd.exe cannot read UTF-8 scripts (older systems, Wine 8), a script with
+// letters beyond ASCII is refused rather than run with changed names. A hidden run's error
+// output is kept for the report.
+class WinProcesses : public ProcessServices {
+ public:
+  WinProcesses() = default;
+  WinProcesses(const WinProcesses&) = delete;
+  WinProcesses& operator=(const WinProcesses&) = delete;
+  ~WinProcesses() override;
+
+  // `commandLine` is the quoted path of a script (or any command line cmd.exe runs).
+  ProcessId Start(const std::string& commandLine, WindowMode mode) override;
+  ProcessHandle Open(std::uint32_t access, bool inherit, ProcessId id) override;
+  WaitResult Wait(ProcessHandle handle, std::uint32_t milliseconds) override;
+  ProcessReport Report(ProcessHandle handle) override;
+  void Close(ProcessHandle handle) override;
+
+  // Whether cmd.exe reads a UTF-8 script correctly here; found out once, by a probe run.
+  bool ScriptsCarryUtf8();
+
+ private:
+  struct Started {
+    HANDLE process = nullptr;      // kept from the start until Open, so the id stays valid
+    HANDLE errorOutput = nullptr;  // a hidden run's error output, a temporary file
+  };
+  ProcessId Launch(const std::wstring& commandLine, WindowMode mode);
+  void RefuseWhatCmdCannotRead(const std::string& commandLine);
+
+  std::map<ProcessId, Started> started_;
+  std::map<ProcessHandle, HANDLE> errorOutputs_;
+  std::optional<bool> utf8Scripts_;
+};
+
+}  // namespace vok

@@ -1,0 +1,241 @@
+#include "runner/process_win.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <thread>
+#include <vector>
+
+#include "core/temp_dir.h"
+#include "row_name.h"
+#include "runner/quoting.h"
+#include "runner/script_runner.h"
+#include "runner/shell_and_wait.h"
+#include "win_test_support.h"
+
+namespace vok::testing {
+namespace {
+
+using ::testing::HasSubstr;
+
+// A pump that counts its rounds and runs the thread's messages.
+class CountingPump : public EventPump {
+ public:
+  void DoEvents() override {
+    ++rounds;
+    PumpMessages(nullptr);
+  }
+  int rounds = 0;
+};
+
+std::string FakeToolCommand() {
+  return QuoteArgument(Utf8(TestProgramDirectory() / "fake_tool.exe"), ScriptDialect::Cmd);
+}
+
+class ScriptRuns : public ::testing::Test {
+ protected:
+  struct Result {
+    RunOutcome outcome;
+    int rounds;
+    long long milliseconds;
+  };
+  Result Run(const std::string& line, WindowMode mode) {
+    const std::filesystem::path script = dir.path() / "Job.bat";
+    WriteScript(script, line, ScriptDialect::Cmd);
+    CountingPump pump;
+    const auto start = std::chrono::steady_clock::now();
+    RunOutcome outcome = ShellAndWait(processes, pump, '"' + Utf8(script) + '"', mode, true);
+    const auto elapsed = std::chrono::steady_clock::now() - start;
+    return {outcome, pump.rounds,
+            std::chrono::duration_cast<std::chrono::milliseconds>(elapsed).count()};
+  }
+
+  TempDir dir;
+  WinProcesses processes;
+};
+
+struct ExitRow {
+  const char* name;
+  std::string line;
+  WindowMode mode;
+  int exitStatus;
+};
+
+class ExitStatus : public ScriptRuns, public ::testing::WithParamInterface<ExitRow> {};
+
+TEST_P(ExitStatus, IsReportedAfterTheRun) {
+  const Result result = Run(GetParam().line, GetParam().mode);
+  EXPECT_TRUE(result.outcome.started);
+  EXPECT_TRUE(result.outcome.ended);
+  EXPECT_EQ(result.outcome.report.exitStatus, GetParam().exitStatus);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Scripts, ExitStatus,
+    ::testing::Values(ExitRow{"HiddenSuccess", "exit /b 0", WindowMode::Hidden, 0},
+                      ExitRow{"HiddenFailure", "exit /b 3", WindowMode::Hidden, 3},
+                      ExitRow{"MaximizedFailure", "exit /b 255", WindowMode::Maximized, 255},
+                      ExitRow{"ToolStatus", FakeToolCommand(), WindowMode::Hidden, 0},
+                      ExitRow{"MissingProgram", "\"C:\\no such folder\\tool.exe\" -v",
+                              WindowMode::Hidden, 9009}),
+    RowName());
+
+struct TailRow {
+  const char* name;
+  WindowMode mode;
+  std::string tail;
+};
+
+class ErrorTail : public ScriptRuns, public ::testing::WithParamInterface<TailRow> {};
+
+// Nobody sees a hidden console, so what the tool wrote to its error output is kept.
+TEST_P(ErrorTail, IsKeptFromHiddenRunsOnly) {
+  const ScopedEnvironment text(L"FAKE_TOOL_STDERR", "line one\ncorrupt header\n");
+  const ScopedEnvironment status(L"FAKE_TOOL_EXIT", "2");
+  const Result result = Run(FakeToolCommand() + " -v x.vok", GetParam().mode);
+  EXPECT_EQ(result.outcome.report.exitStatus, 2);
+  EXPECT_EQ(result.outcome.report.errorTail, GetParam().tail);
+}
+
+INSTANTIATE_TEST_SUITE_P(Modes, ErrorTail,
+                         ::testing::Values(TailRow{"Hidden", WindowMode::Hidden,
+                                                   "line one\ncorrupt header"},
+                                           TailRow{"Maximized", WindowMode::Maximized, ""}),
+                         RowName());
+
+TEST_F(ScriptRuns, AnEndedProcessIsNoticedWithoutASlice) {
+  const std::filesystem::path script = dir.path() / "Job.bat";
+  WriteScript(script, "exit /b 0", ScriptDialect::Cmd);
+  const ProcessId id = processes.Start('"' + Utf8(script) + '"', WindowMode::Hidden);
+  const ProcessHandle handle = processes.Open(kSynchronize, false, id);
+  ASSERT_NE(handle, 0u);
+  ASSERT_EQ(processes.Wait(handle, kInfinite), WaitResult::Ended);
+  const auto start = std::chrono::steady_clock::now();
+  EXPECT_EQ(processes.Wait(handle, kWaitSliceMs), WaitResult::Ended);
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(50));
+  processes.Close(handle);
+}
+
+TEST_F(ScriptRuns, AnUnknownProcessCannotBeOpened) {
+  EXPECT_EQ(processes.Open(kSynchronize, false, 0xFFFFFFF0u), 0u);
+}
+
+// A run of seconds: the thread answers messages sent to its window all the while, and the
+// wait returns soon after the process ends.
+TEST_F(ScriptRuns, TheWindowAnswersDuringALongRun) {
+  const HWND window =
+      CreateWindowExW(0, L"STATIC", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
+  std::atomic<bool> running{true};
+  std::vector<long long> answerTimes;
+  std::thread sender([&] {
+    while (running) {
+      const auto start = std::chrono::steady_clock::now();
+      DWORD_PTR ignored = 0;
+      if (!SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_NORMAL, 2000, &ignored)) break;
+      answerTimes.push_back(std::chrono::duration_cast<std::chrono::milliseconds>(
+                                std::chrono::steady_clock::now() - start)
+                                .count());
+      std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+  });
+  const ScopedEnvironment sleep(L"FAKE_TOOL_SLEEP_MS", "2000");
+  const Result result = Run(FakeToolCommand(), WindowMode::Hidden);
+  running = false;
+  sender.join();
+  DestroyWindow(window);
+
+  EXPECT_TRUE(result.outcome.ended);
+  EXPECT_GE(result.milliseconds, 2000);
+  EXPECT_GE(result.rounds, 15);  // one round for each slice that ran out
+  EXPECT_LE(result.rounds, result.milliseconds / 100 + 1);
+  ASSERT_GE(answerTimes.size(), 10u);
+  EXPECT_LT(*std::max_element(answerTimes.begin(), answerTimes.end()), 500);
+}
+
+// A click during the wait starts a second run: it ends inside the first one's wait, and the
+// first then goes on waiting for its own, longer process.
+TEST_F(ScriptRuns, ANestedRunEndsInsideTheOuterWait) {
+  TempDir innerDir;
+  const std::filesystem::path innerScript = innerDir.path() / "Inner.bat";
+  WriteScript(innerScript, "exit /b 4", ScriptDialect::Cmd);
+  std::vector<std::string> order;
+  class NestingPump : public EventPump {
+   public:
+    std::function<void()> onFirstRound;
+    void DoEvents() override {
+      if (onFirstRound) std::exchange(onFirstRound, nullptr)();
+      PumpMessages(nullptr);
+    }
+  } pump;
+  pump.onFirstRound = [&] {
+    order.push_back("inner starts");
+    CountingPump innerPump;
+    const RunOutcome inner = ShellAndWait(processes, innerPump, '"' + Utf8(innerScript) + '"',
+                                          WindowMode::Maximized, true);
+    order.push_back("inner ends with " + std::to_string(inner.report.exitStatus.value_or(-1)));
+  };
+  const std::filesystem::path outerScript = dir.path() / "Outer.bat";
+  const ScopedEnvironment sleep(L"FAKE_TOOL_SLEEP_MS", "1500");
+  const ScopedEnvironment status(L"FAKE_TOOL_EXIT", "6");
+  WriteScript(outerScript, FakeToolCommand(), ScriptDialect::Cmd);
+  const RunOutcome outer =
+      ShellAndWait(processes, pump, '"' + Utf8(outerScript) + '"', WindowMode::Hidden, true);
+  order.push_back("outer ends with " + std::to_string(outer.report.exitStatus.value_or(-1)));
+  EXPECT_THAT(order,
+              ::testing::ElementsAre("inner starts", "inner ends with 4", "outer ends with 6"));
+}
+
+struct NameRow {
+  const char* name;
+  std::string folder;  // where the script lies
+  std::string file;    // the name the script creates
+};
+
+class NamesInScripts : public ::testing::TestWithParam<NameRow> {};
+
+// The script's folder reaches cmd.exe unchanged, and the names in the script reach the file
+// system unchanged; a name cmd.exe here cannot read from a script is refused, never changed.
+TEST_P(NamesInScripts, AreCarriedExactlyOrRefused) {
+  TempDir dir;
+  const std::filesystem::path folder = dir.path() / PathFromUtf8(GetParam().folder);
+  std::filesystem::create_directories(folder);
+  const std::filesystem::path target = dir.path() / PathFromUtf8(GetParam().file);
+  WinProcesses processes;
+  CountingPump pump;
+  const Workspace workspace{folder, folder, ScriptDialect::Cmd};
+  ScriptRunner runner(workspace, processes, pump);
+  const std::string line = "type nul > " + QuoteArgument(Utf8(target), ScriptDialect::Cmd);
+  const bool ascii = std::all_of(line.begin(), line.end(),
+                                 [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+
+  if (ascii || processes.ScriptsCarryUtf8()) {
+    const ScriptRun run = runner.Run("Create.bat", line, WindowMode::Hidden, AfterRun::KeepScript);
+    EXPECT_EQ(run.shellCmd, '"' + Utf8(folder / "Create.bat") + '"');
+    EXPECT_EQ(run.outcome.report.exitStatus, 0);
+    EXPECT_TRUE(std::filesystem::exists(target)) << GetParam().file;
+    EXPECT_EQ(ReadFile(folder / "Create.bat"), line + "\r\n");
+  } else {
+    try {
+      runner.Run("Create.bat", line, WindowMode::Hidden, AfterRun::KeepScript);
+      ADD_FAILURE() << "a name cmd.exe cannot read was run";
+    } catch (const OperationError& error) {
+      EXPECT_THAT(error.what(), HasSubstr("code page"));
+      EXPECT_THAT(error.what(), HasSubstr(GetParam().file));
+    }
+    EXPECT_FALSE(std::filesystem::exists(target));
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Names, NamesInScripts,
+    ::testing::Values(NameRow{"Spaces", "my programs", "out file.txt"},
+                      NameRow{"Percent", "100% PATH %PATH%", "100% %PATH% %%.txt"},
+                      NameRow{"CmdMetacharacters", "a&b^c (x) !y!", "a&b^c (1) !x!.txt"},
+                      NameRow{"Cyrillic", "\xD0\x9F\xD1\x80\xD0\xBE\xD0\xB3",
+                              "\xD0\x90\xD1\x80\xD1\x85\xD0\xB8\xD0\xB2.txt"},
+                      NameRow{"CzechLetters", "ok", "\xC5\xA1\xC4\x8D\xC5\xBE.txt"}),
+    RowName());
+
+}  // namespace
+}  // namespace vok::testing

@@ -1,0 +1,489 @@
+#include "app/form1_win.h"
+
+#include <windows.h>
+
+#include <commctrl.h>
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+#include <shlobj.h>
+#undef ShellExecute  // the Windows macro would rename LinkLauncher::ShellExecute
+
+#include <algorithm>
+#include <vector>
+
+#include "core/form_fakes.h"
+#include "core/temp_dir.h"
+#include "row_name.h"
+#include "win_test_support.h"
+
+namespace vok::testing {
+namespace {
+
+using ::testing::ElementsAre;
+using ::testing::ElementsAreArray;
+using ::testing::HasSubstr;
+using ::testing::IsEmpty;
+
+// The window over real controls and real cmd.exe runs, with fake_tool.exe as the archive
+// tool in a program directory of its own; the dialogs are scripted.
+class WindowTest : public ::testing::Test {
+ public:
+  WindowTest()
+      : record(L"FAKE_TOOL_RECORD", Utf8(dir.path() / "arguments.bin")),
+        listing(L"FAKE_TOOL_LISTING", Utf8(dir.path() / "listing.txt")) {
+    std::filesystem::create_directories(program);
+    std::filesystem::copy_file(TestProgramDirectory() / "fake_tool.exe", program / "VOKMaker2.exe");
+    Form1Window::Services services;
+    services.files = &files;
+    services.folders = &folders;
+    services.links = &links;
+    services.showMessage = [this](const std::string& text) { messages.push_back(text); };
+    services.quitWhenClosed = false;
+    window =
+        std::make_unique<Form1Window>(Workspace{program, program, ScriptDialect::Cmd}, services);
+  }
+
+  // Only where drawing or real input needs it: without a window manager, Wine waits about a
+  // second for a shown window to go away.
+  void Show() {
+    ShowWindow(window->hwnd(), SW_SHOWNORMAL);
+    UpdateWindow(window->hwnd());
+  }
+
+  HWND Of(Control c) const { return window->control(c); }
+  bool Shown(Control c) const { return (GetWindowLongW(Of(c), GWL_STYLE) & WS_VISIBLE) != 0; }
+  void Click(Control c) { SendMessageW(Of(c), BM_CLICK, 0, 0); }
+  void SelectTab(int index) {
+    SendMessageW(Of(Control::TabStrip1), TCM_SETCURSEL, static_cast<WPARAM>(index), 0);
+    NMHDR header{Of(Control::TabStrip1),
+                 static_cast<UINT_PTR>(GetDlgCtrlID(Of(Control::TabStrip1))),
+                 static_cast<UINT>(TCN_SELCHANGE)};
+    SendMessageW(window->hwnd(), WM_NOTIFY, header.idFrom, reinterpret_cast<LPARAM>(&header));
+  }
+  std::string Caption() const {
+    wchar_t text[256];
+    return Narrow(
+        std::wstring(text, static_cast<std::size_t>(GetWindowTextW(window->hwnd(), text, 256))));
+  }
+  std::vector<std::string> ListLines() const {
+    std::vector<std::string> lines;
+    const HWND list = Of(Control::List1);
+    const auto count = SendMessageW(list, LB_GETCOUNT, 0, 0);
+    for (LRESULT i = 0; i < count; ++i) {
+      std::wstring line(static_cast<std::size_t>(SendMessageW(list, LB_GETTEXTLEN, i, 0)) + 1,
+                        L'\0');
+      line.resize(static_cast<std::size_t>(
+          SendMessageW(list, LB_GETTEXT, i, reinterpret_cast<LPARAM>(line.data()))));
+      lines.push_back(Narrow(line));
+    }
+    return lines;
+  }
+  // The arguments the tool was started with, run after run.
+  std::vector<std::string> ToolArguments() const {
+    const std::string bytes = ReadFile(dir.path() / "arguments.bin");
+    std::vector<std::string> arguments;
+    for (std::size_t start = 0; start < bytes.size();) {
+      const std::size_t end = bytes.find('\0', start);
+      arguments.push_back(bytes.substr(start, end - start));
+      start = end + 1;
+    }
+    return arguments;
+  }
+  std::filesystem::path Make(const std::string& name) {
+    const std::filesystem::path path = dir.path() / PathFromUtf8(name);
+    std::filesystem::create_directories(path.parent_path());
+    WriteFile(path, "archive");
+    return path;
+  }
+
+  TempDir dir;
+  std::filesystem::path program = dir.path() / "program 100% a&b";
+  ScopedEnvironment record;
+  ScopedEnvironment listing;
+  FakeFilePrompt files;
+  FakeFolderPrompt folders;
+  FakeLinks links;
+  std::vector<std::string> messages;
+  std::unique_ptr<Form1Window> window;
+};
+
+TEST_F(WindowTest, StartsOnTheViewTab) {
+  EXPECT_EQ(Caption(), "VOK/TEMO Vozare");
+  EXPECT_EQ(window->SelectedTab(), 1);
+  for (const ControlLayout& layout : kFormLayout) {
+    EXPECT_EQ(Shown(layout.id), layout.visibleAtStart) << layout.name;
+  }
+  EXPECT_EQ(SendMessageW(Of(Control::List1), LB_GETCOUNT, 0, 0), 0);
+  EXPECT_EQ(SendMessageW(Of(Control::TabStrip1), TCM_GETITEMCOUNT, 0, 0), 3);
+  EXPECT_EQ(window->Text(Control::cmdExtract), "Extract");
+  EXPECT_EQ(window->Text(Control::create2), "Destination (temo format recommended)");
+}
+
+// Every control stands where its twips put it at this DPI and scale, and its text fits.
+TEST_F(WindowTest, PlacesEveryControlFromItsTwips) {
+  const double pixelsPerTwip = window->dpi() * window->layoutScale() / 1440.0;
+  RECT client{};
+  GetClientRect(window->hwnd(), &client);
+  EXPECT_EQ(client.right, std::lround(kClientWidthTwips * pixelsPerTwip));
+  EXPECT_EQ(client.bottom, std::lround(kClientHeightTwips * pixelsPerTwip));
+
+  const HDC dc = GetDC(window->hwnd());
+  SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(Of(Control::View1), WM_GETFONT, 0, 0)));
+  for (const ControlLayout& layout : kFormLayout) {
+    RECT place{};
+    GetWindowRect(Of(layout.id), &place);
+    MapWindowPoints(nullptr, window->hwnd(), reinterpret_cast<POINT*>(&place), 2);
+    EXPECT_NEAR(place.left, layout.left * pixelsPerTwip, 1) << layout.name;
+    EXPECT_NEAR(place.top, layout.top * pixelsPerTwip, 1) << layout.name;
+    EXPECT_NEAR(place.right - place.left, layout.width * pixelsPerTwip, 1) << layout.name;
+    EXPECT_NEAR(place.bottom - place.top, layout.height * pixelsPerTwip, 1) << layout.name;
+    if (layout.kind == ControlKind::Label || layout.kind == ControlKind::Button) {
+      const std::wstring text = Wide(layout.text);
+      SIZE extent{};
+      GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &extent);
+      EXPECT_LE(extent.cx, place.right - place.left) << layout.name;
+      EXPECT_LE(extent.cy, place.bottom - place.top) << layout.name;
+    }
+  }
+  ReleaseDC(window->hwnd(), dc);
+  RECT lastTab{};
+  SendMessageW(Of(Control::TabStrip1), TCM_GETITEMRECT, 2, reinterpret_cast<LPARAM>(&lastTab));
+  EXPECT_LE(lastTab.right, LayoutOf(Control::TabStrip1).width * pixelsPerTwip + 1);
+}
+
+TEST_F(WindowTest, TabKeyVisitsTheShownControlsInFocusOrder) {
+  SetFocus(Of(Control::txtVokFile));
+  std::vector<std::string> visited;
+  HWND current = Of(Control::txtVokFile);
+  for (int i = 0; i < 5; ++i) {
+    current = GetNextDlgTabItem(window->hwnd(), current, FALSE);
+    visited.emplace_back(LayoutOf(static_cast<Control>(GetDlgCtrlID(current) - 1000)).name);
+  }
+  EXPECT_THAT(visited, ElementsAre("cmdOpen", "List1", "TabStrip1", "Command1", "txtVokFile"));
+}
+
+struct TabRow {
+  const char* name;
+  int index;
+  Tab shown;
+};
+
+class TabSwitch : public WindowTest, public ::testing::WithParamInterface<TabRow> {};
+
+TEST_P(TabSwitch, ShowsOnlyTheSelectedGroupAndResetsTheCaption) {
+  window->SetCaption("3 in VOK File.");
+  SelectTab(GetParam().index);
+  EXPECT_EQ(Caption(), "VOK/TEMO Vozare");
+  for (const ControlLayout& layout : kFormLayout) {
+    const bool expected = layout.tab == Tab::All || layout.tab == GetParam().shown;
+    EXPECT_EQ(Shown(layout.id), expected) << layout.name;
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Tabs, TabSwitch,
+                         ::testing::Values(TabRow{"View", 0, Tab::View},
+                                           TabRow{"Unpack", 1, Tab::Unpack},
+                                           TabRow{"Create", 2, Tab::Create}),
+                         RowName());
+
+TEST_F(WindowTest, AMouseClickOnATabSwitchesTheGroups) {
+  Show();
+  SetForegroundWindow(window->hwnd());
+  RECT tab{};
+  SendMessageW(Of(Control::TabStrip1), TCM_GETITEMRECT, 2, reinterpret_cast<LPARAM>(&tab));
+  POINT point{(tab.left + tab.right) / 2, (tab.top + tab.bottom) / 2};
+  ClientToScreen(Of(Control::TabStrip1), &point);
+  SetCursorPos(point.x, point.y);
+  INPUT clicks[2]{};
+  clicks[0].type = clicks[1].type = INPUT_MOUSE;
+  clicks[0].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
+  clicks[1].mi.dwFlags = MOUSEEVENTF_LEFTUP;
+  SendInput(2, clicks, sizeof(INPUT));
+  EXPECT_TRUE(PumpUntil([&] { return Shown(Control::cmdCreate); }));
+  EXPECT_EQ(window->SelectedTab(), 3);
+  EXPECT_FALSE(Shown(Control::List1));
+}
+
+struct NameRow {
+  const char* name;
+  std::string archive;  // under the test's directory
+};
+
+class ViewNames : public WindowTest, public ::testing::WithParamInterface<NameRow> {};
+
+// The archive reaches the tool as one argument, exactly as chosen, or is refused with a
+// message, never changed.
+TEST_P(ViewNames, ListsTheArchive) {
+  const std::filesystem::path archive = Make(GetParam().archive);
+  WriteFile(dir.path() / "listing.txt",
+            "Listing\r\n 1234 \\data\\a.txt\r\n 5 \\b \xC5\xA1.bin\r\n 2 files, 1239 bytes in\r\n");
+  files.Choose(Utf8(archive), Utf8(archive.filename()));
+  Click(Control::cmdOpen);
+
+  EXPECT_EQ(window->Text(Control::txtVokFile), Utf8(archive.filename()));
+  EXPECT_FALSE(std::filesystem::exists(program / "View.bat"));
+  EXPECT_FALSE(std::filesystem::exists(program / "VOKView.txt"));
+  if (messages.empty()) {
+    EXPECT_THAT(ToolArguments(), ElementsAre("-v", Utf8(archive)));
+    EXPECT_THAT(ListLines(), ElementsAre("1234\ta.txt", "5\tb \xC5\xA1.bin"));
+    EXPECT_EQ(Caption(), "2 in VOK File.");
+  } else {
+    EXPECT_THAT(messages[0], HasSubstr("code page"));
+    EXPECT_THAT(messages[0], HasSubstr(Utf8(archive)));
+    EXPECT_THAT(ToolArguments(), IsEmpty());
+    EXPECT_THAT(ListLines(), IsEmpty());
+    const std::string line = Utf8(archive);
+    EXPECT_TRUE(std::any_of(line.begin(), line.end(),
+                            [](char c) { return static_cast<unsigned char>(c) >= 0x80; }));
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Archives, ViewNames,
+    ::testing::Values(NameRow{"Plain", "plain.vok"}, NameRow{"Spaces", "my files/an archive.vok"},
+                      NameRow{"Percent", "100% %PATH%/x%%y.temo"},
+                      NameRow{"CmdMetacharacters", "a&b^c (1)/d&e^f !g!.vok"},
+                      NameRow{"Cyrillic", "\xD0\x90\xD1\x80\xD1\x85\xD0\xB8\xD0\xB2.vok"},
+                      NameRow{"CzechLetters", "\xC5\xA1\xC4\x8D\xC5\xBE.temo"}),
+    RowName());
+
+TEST_F(WindowTest, ViewFailureTellsWhatTheToolSaid) {
+  const ScopedEnvironment status(L"FAKE_TOOL_EXIT", "2");
+  const ScopedEnvironment text(L"FAKE_TOOL_STDERR", "corrupt header\n");
+  files.Choose(Utf8(Make("bad.vok")), "bad.vok");
+  Click(Control::cmdOpen);
+  ASSERT_EQ(messages.size(), 1u);
+  EXPECT_THAT(messages[0], HasSubstr("exit status 2"));
+  EXPECT_THAT(messages[0], HasSubstr("corrupt header"));
+  EXPECT_EQ(Caption(), "VOK/TEMO Vozare");
+  EXPECT_TRUE(IsWindowEnabled(Of(Control::cmdOpen)));
+}
+
+TEST_F(WindowTest, UnpackExtractsIntoTheChosenFolder) {
+  SelectTab(1);
+  const std::filesystem::path archive = Make("in 100%/my a&b^c.vok");
+  const std::filesystem::path destination = dir.path() / "out %TEMP% & ^x";
+  std::filesystem::create_directories(destination);
+  files.Choose(Utf8(archive), "my a&b^c.vok");
+  folders.answers.push_back(Utf8(destination));
+  Click(Control::cmdSourceOpen);
+  Click(Control::cmdDestOpen);
+  Click(Control::cmdExtract);
+  EXPECT_THAT(messages, IsEmpty());
+  EXPECT_EQ(window->Text(Control::txtSource), "my a&b^c.vok");
+  EXPECT_EQ(window->Text(Control::txtDest), Utf8(destination));
+  EXPECT_THAT(ToolArguments(), ElementsAre("-x", Utf8(archive), Utf8(destination)));
+  EXPECT_FALSE(std::filesystem::exists(program / "Extract.bat"));
+  EXPECT_THAT(folders.titles, ElementsAre("Select the directory..."));
+
+  Click(Control::cmdClear);
+  EXPECT_EQ(window->Text(Control::txtSource), "");
+  EXPECT_EQ(window->Text(Control::txtDest), "");
+}
+
+TEST_F(WindowTest, CreatePacksTheFolderAndKeepsItsScript) {
+  SelectTab(2);
+  const std::filesystem::path source = dir.path() / "my files 50% & more";
+  std::filesystem::create_directories(source);
+  const std::filesystem::path archive = dir.path() / "new ^ archive.temo";  // not there yet
+  folders.answers.push_back(Utf8(source));
+  files.Choose(Utf8(archive), "new ^ archive.temo");
+  Click(Control::cmdCDir);
+  Click(Control::cmdCrDest);
+  Click(Control::cmdCreate);
+  EXPECT_THAT(messages, IsEmpty());
+  EXPECT_THAT(ToolArguments(), ElementsAre("-a", "-p", Utf8(source), Utf8(archive)));
+  const std::string script = ReadFile(program / "Create.bat");
+  EXPECT_THAT(script, HasSubstr("50%% & more"));
+  EXPECT_EQ(script.substr(script.size() - 2), "\r\n");
+  EXPECT_EQ(std::count(script.begin(), script.end(), '\n'), 1);
+}
+
+TEST_F(WindowTest, DuringARunTheWindowAnswersAndStartsNoSecondRun) {
+  const ScopedEnvironment sleep(L"FAKE_TOOL_SLEEP_MS", "1500");
+  WriteFile(dir.path() / "listing.txt", " 7 \\x.bin\r\n");
+  files.Choose(Utf8(Make("slow.vok")), "slow.vok");
+  static WindowTest* self = this;
+  static std::vector<bool> enabledDuringRun;
+  enabledDuringRun.clear();
+  SetTimer(window->hwnd(), 1, 400, [](HWND hwnd, UINT, UINT_PTR id, DWORD) {
+    KillTimer(hwnd, id);
+    enabledDuringRun.push_back(IsWindowEnabled(self->Of(Control::cmdOpen)) != FALSE);
+    self->SelectTab(1);
+    self->Click(Control::cmdOpen);  // disabled: nothing happens
+  });
+  Click(Control::cmdOpen);
+  EXPECT_THAT(enabledDuringRun, ElementsAre(false));
+  EXPECT_EQ(files.asked.size(), 1u);
+  EXPECT_TRUE(Shown(Control::cmdExtract));
+  EXPECT_THAT(ListLines(), ElementsAre("7\tx.bin"));
+  EXPECT_EQ(Caption(), "1 in VOK File.");  // the run's count, set after the switch
+  EXPECT_TRUE(IsWindowEnabled(Of(Control::cmdOpen)));
+}
+
+TEST_F(WindowTest, ClosingDuringARunEndsTheWindowAfterTheRun) {
+  const ScopedEnvironment sleep(L"FAKE_TOOL_SLEEP_MS", "1000");
+  files.Choose(Utf8(Make("slow.vok")), "slow.vok");
+  static bool hiddenDuringRun = false;
+  SetTimer(window->hwnd(), 1, 300, [](HWND hwnd, UINT, UINT_PTR id, DWORD) {
+    KillTimer(hwnd, id);
+    SendMessageW(hwnd, WM_CLOSE, 0, 0);
+    hiddenDuringRun = IsWindow(hwnd) && !IsWindowVisible(hwnd);
+  });
+  Show();
+  Click(Control::cmdOpen);
+  EXPECT_TRUE(hiddenDuringRun);
+  EXPECT_FALSE(IsWindow(window->hwnd()));
+  EXPECT_FALSE(std::filesystem::exists(program / "View.bat"));
+}
+
+TEST_F(WindowTest, HoldsAMillionLinesWithoutDelay) {
+  Show();
+  vok::ListLines lines;
+  for (int i = 0; i < 1'000'000; ++i)
+    lines.push_back(std::to_string(i) + "\tfile" + std::to_string(i));
+  const auto start = std::chrono::steady_clock::now();
+  window->ListAppend(std::move(lines));
+  UpdateWindow(window->hwnd());
+  SendMessageW(Of(Control::List1), LB_SETTOPINDEX, 999'990, 0);
+  UpdateWindow(Of(Control::List1));
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2));
+  EXPECT_EQ(window->ListCount(), 1'000'000u);
+  wchar_t last[64];
+  SendMessageW(Of(Control::List1), LB_GETTEXT, 999'999, reinterpret_cast<LPARAM>(last));
+  EXPECT_STREQ(last, L"999999\tfile999999");
+  window->ListClear();
+  EXPECT_EQ(window->ListCount(), 0u);
+}
+
+// The right edge of the ink in each line of the list: names after the TAB line up.
+TEST_F(WindowTest, TabsInALineAreAColumnGap) {
+  vok::ListLines lines;
+  lines.push_back("1\tWW");
+  lines.push_back("1234567\tWW");
+  window->ListAppend(std::move(lines));
+  const HWND list = Of(Control::List1);
+  RECT client{};
+  GetClientRect(list, &client);
+  const HDC screen = GetDC(list);
+  const HDC dc = CreateCompatibleDC(screen);
+  const HBITMAP bitmap = CreateCompatibleBitmap(screen, client.right, client.bottom);
+  SelectObject(dc, bitmap);
+  SendMessageW(list, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(dc), PRF_CLIENT);
+  const int height = static_cast<int>(SendMessageW(list, LB_GETITEMHEIGHT, 0, 0));
+  std::vector<int> rightEdges;
+  for (int line = 0; line < 2; ++line) {
+    int right = -1;
+    for (int y = line * height; y < (line + 1) * height; ++y) {
+      for (int x = 0; x < client.right; ++x) {
+        if (GetRValue(GetPixel(dc, x, y)) < 128) right = std::max(right, x);
+      }
+    }
+    rightEdges.push_back(right);
+  }
+  DeleteDC(dc);
+  DeleteObject(bitmap);
+  ReleaseDC(list, screen);
+  EXPECT_GT(rightEdges[0], 0);
+  EXPECT_EQ(rightEdges[0], rightEdges[1]);
+}
+
+HGLOBAL DroppedFiles(const std::vector<std::wstring>& paths) {
+  std::wstring names;
+  for (const auto& path : paths) names += path + L'\0';
+  names += L'\0';
+  const HGLOBAL memory = GlobalAlloc(GHND, sizeof(DROPFILES) + names.size() * sizeof(wchar_t));
+  auto* drop = static_cast<DROPFILES*>(GlobalLock(memory));
+  drop->pFiles = sizeof(DROPFILES);
+  drop->fWide = TRUE;
+  std::copy(names.begin(), names.end(), reinterpret_cast<wchar_t*>(drop + 1));
+  GlobalUnlock(memory);
+  return memory;
+}
+
+TEST_F(WindowTest, DroppedPathsGoToTheSelectedTab) {
+  SelectTab(2);
+  const std::filesystem::path folder = dir.path() / PathFromUtf8("zdroj \xC5\xA1");
+  std::filesystem::create_directories(folder);
+  const std::filesystem::path archive = Make("dropped.temo");
+  SendMessageW(window->hwnd(), WM_DROPFILES,
+               reinterpret_cast<WPARAM>(DroppedFiles({folder.wstring()})), 0);
+  SendMessageW(window->hwnd(), WM_DROPFILES,
+               reinterpret_cast<WPARAM>(DroppedFiles({archive.wstring()})), 0);
+  EXPECT_EQ(window->Text(Control::txtCrSource), Utf8(folder));
+  EXPECT_EQ(window->Text(Control::txtCrDest), Utf8(archive));
+}
+
+TEST_F(WindowTest, TheDonationButtonOpensThePageMaximized) {
+  Click(Control::Command1);
+  Click(Control::Command1);
+  ASSERT_EQ(links.opened.size(), 2u);
+  EXPECT_THAT(links.opened[0].item, HasSubstr("/xclick/business="));
+  EXPECT_EQ(links.opened[0].showCode, SW_SHOWMAXIMIZED);
+
+  // Its face is the decoded picture, scaled like the layout, and it has its tooltip.
+  const auto picture =
+      reinterpret_cast<HBITMAP>(SendMessageW(Of(Control::Command1), BM_GETIMAGE, IMAGE_BITMAP, 0));
+  BITMAP info{};
+  ASSERT_TRUE(GetObjectW(picture, sizeof info, &info));
+  const double scale = window->dpi() * window->layoutScale() / 96.0;
+  EXPECT_EQ(info.bmWidth, std::lround(110 * scale));
+  EXPECT_EQ(info.bmHeight, std::lround(23 * scale));
+  const auto* pixels = static_cast<const BYTE*>(info.bmBits);
+  int dark = 0;
+  for (int i = 0; i < info.bmWidth * info.bmHeight; ++i) dark += pixels[4 * i + 1] < 100;
+  EXPECT_GT(dark, 20);  // the lettering
+
+  std::wstring tip(256, L'\0');
+  EnumThreadWindows(
+      GetCurrentThreadId(),
+      [](HWND hwnd, LPARAM found) {
+        wchar_t name[64];
+        GetClassNameW(hwnd, name, 64);
+        if (std::wstring(name) != TOOLTIPS_CLASSW) return TRUE;
+        TTTOOLINFOW tool{};
+        tool.cbSize = sizeof tool;
+        auto* text = reinterpret_cast<std::wstring*>(found);
+        tool.lpszText = text->data();
+        if (SendMessageW(hwnd, TTM_ENUMTOOLSW, 0, reinterpret_cast<LPARAM>(&tool))) return FALSE;
+        return TRUE;
+      },
+      reinterpret_cast<LPARAM>(&tip));
+  EXPECT_STREQ(tip.c_str(), L"Help feed a hungry programmer...");
+}
+
+// The whole road with the real archive tool: pack a folder, list the archive, unpack it again.
+TEST_F(WindowTest, CreateViewAndUnpackWithTheArchiveTool) {
+  std::filesystem::copy_file(TestProgramDirectory() / ".." / "bin" / "VOKMaker2.exe",
+                             program / "VOKMaker2.exe",
+                             std::filesystem::copy_options::overwrite_existing);
+  const auto source = dir.path() / "src 100% ^&!";
+  std::filesystem::create_directories(source / "sub dir");
+  WriteFile(source / "a.txt", "alpha\r\n");
+  WriteFile(source / "sub dir" / "b %PATH%.bin", std::string(70000, 'b'));
+  const auto archive = dir.path() / "packed 50% ^&.temo";
+  const auto destination = dir.path() / "out 1%x";
+  std::filesystem::create_directories(destination);
+  folders.answers = {Utf8(source), Utf8(destination)};
+  for (int i = 0; i < 3; ++i) files.Choose(Utf8(archive), Utf8(archive.filename()));
+
+  SelectTab(2);
+  Click(Control::cmdCDir);
+  Click(Control::cmdCrDest);
+  Click(Control::cmdCreate);
+  SelectTab(0);
+  Click(Control::cmdOpen);
+  const std::string caption = Caption();
+  SelectTab(1);
+  Click(Control::cmdSourceOpen);
+  Click(Control::cmdDestOpen);
+  Click(Control::cmdExtract);
+
+  EXPECT_THAT(messages, IsEmpty());
+  EXPECT_EQ(caption, "2 in VOK File.");
+  EXPECT_EQ(ReadFile(destination / "a.txt"), "alpha\r\n");
+  EXPECT_EQ(ReadFile(destination / "sub dir" / "b %PATH%.bin"), std::string(70000, 'b'));
+}
+
+}  // namespace
+}  // namespace vok::testing
