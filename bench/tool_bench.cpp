@@ -13,6 +13,7 @@
 #include <chrono>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <fstream>
 #include <string>
 #include <vector>
@@ -106,19 +107,20 @@ std::uintmax_t TreeBytes(const fs::path& root, std::size_t& files) {
 struct Way {
   const char* name;
   const char* extension;
+  bool tar;
 };
-const Way kWays[] = {{"tar", ".tar"}, {"VOK", ".vok"}, {"TEMO", ".temo"}};
+const Way kWays[] = {{"tar", ".tar", true}, {"VOK", ".vok", false}, {"TEMO", ".temo", false}};
 
 std::vector<std::string> Create(const Way& way, const fs::path& source, const fs::path& archive) {
-  if (way.extension == std::string(".tar")) return {"tar", "-cf", archive, "-C", source, "."};
+  if (way.tar) return {"tar", "-cf", archive, "-C", source, "."};
   return {TOOL, "-a", "-p", source, archive};
 }
 std::vector<std::string> List(const Way& way, const fs::path& archive) {
-  if (way.extension == std::string(".tar")) return {"tar", "-tvf", archive};
+  if (way.tar) return {"tar", "-tvf", archive};
   return {TOOL, "-v", archive};
 }
 std::vector<std::string> Extract(const Way& way, const fs::path& archive, const fs::path& dest) {
-  if (way.extension == std::string(".tar")) return {"tar", "-xf", archive, "-C", dest};
+  if (way.tar) return {"tar", "-xf", archive, "-C", dest};
   return {TOOL, "-x", archive, dest};
 }
 

@@ -22,7 +22,11 @@ namespace {
 // What `sh -c script` writes to its standard output; aborts unless the shell exits with 0.
 std::string ShellOutput(const std::string& script) {
   static char directory[] = "/tmp/vok-quoting-fuzz-XXXXXX";
-  static const bool made = ::mkdtemp(directory) != nullptr;
+  static const bool made = [] {
+    if (::mkdtemp(directory) == nullptr) return false;
+    std::atexit([] { ::rmdir(directory); });  // stays if a quoting fault left a file in it
+    return true;
+  }();
   if (!made) std::abort();
   int out[2];
   if (::pipe2(out, O_CLOEXEC) != 0) std::abort();
