@@ -13,8 +13,8 @@
 #include "app/open_file_dialog_win.h"
 #include "app/resources/resources_win.h"
 #include "runner/process_win.h"
-#include "runner/workspace_lock_win.h"
 #include "runner/text_win.h"
+#include "runner/workspace_lock_win.h"
 #include "shell/link_launcher_win.h"
 #include "shell/select_folder_win.h"
 

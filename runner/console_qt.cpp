@@ -50,8 +50,7 @@ class QtConsoleWindow : public ConsoleWindow {
 
 }  // namespace
 
-std::unique_ptr<ConsoleWindow> QtConsoleHost::OpenConsole(std::string_view title,
-                                                           WindowMode mode) {
+std::unique_ptr<ConsoleWindow> QtConsoleHost::OpenConsole(std::string_view title, WindowMode mode) {
   return std::make_unique<QtConsoleWindow>(title, mode);
 }
 

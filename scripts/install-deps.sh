@@ -7,7 +7,7 @@ packages=()
 for group in "$@"; do
   case "$group" in
     build) packages+=(g++ cmake ninja-build qt6-base-dev qt6-base-dev-tools libgl-dev) ;;
-    test) packages+=(libgtest-dev libgmock-dev) ;;
+    test) packages+=(libgtest-dev libgmock-dev clang-format python3) ;;
     windows) packages+=(g++-mingw-w64-x86-64-posix mingw-w64-tools wine64 xvfb xauth unzip) ;;
     fuzz) packages+=(clang-14 libclang-rt-14-dev) ;;
     bench) packages+=(util-linux tar) ;;

@@ -96,7 +96,7 @@ INSTANTIATE_TEST_SUITE_P(
                                    f.files.Choose("/d/viewed.vok", "viewed.vok");
                                    f.form.cmdOpen_Click();
                                    f.processes.calls.clear();
-                     f.view.errors.clear();  // the stand-in tool listed nothing
+                                   f.view.errors.clear();  // the stand-in tool listed nothing
                                    f.view.SetText(Control::txtDest, "/out");
                                    f.form.cmdExtract_Click();
                                  },
@@ -120,7 +120,7 @@ INSTANTIATE_TEST_SUITE_P(
                                    f.files.Choose("/d/viewed.vok", "viewed.vok");
                                    f.form.cmdOpen_Click();
                                    f.processes.calls.clear();
-                     f.view.errors.clear();  // the stand-in tool listed nothing
+                                   f.view.errors.clear();  // the stand-in tool listed nothing
                                    f.view.SetText(Control::txtCrSource, "/src");
                                    f.form.cmdCreate_Click();
                                  },

@@ -68,7 +68,8 @@ int main(int argc, char* argv[]) {
   form.cmdCrDest_Click();
   form.cmdCreate_Click();
   Check(std::filesystem::exists(archive), "Create made no archive");
-  Check(std::filesystem::exists(perUser / "Create.bat"), "Create.bat is not in the per-user folder");
+  Check(std::filesystem::exists(perUser / "Create.bat"),
+        "Create.bat is not in the per-user folder");
 
   form.cmdOpen_Click();
   Check(window.windowTitle() == "2 in VOK File.",

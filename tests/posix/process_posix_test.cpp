@@ -17,7 +17,6 @@ namespace {
 
 using ::testing::HasSubstr;
 
-
 // No child of this test process is left, reaped or not.
 bool NoChildrenLeft() {
   errno = 0;

@@ -71,11 +71,11 @@ class WindowTest : public ::testing::Test {
   FakeFolderPrompt folders;
   FakeLinks links;
   std::vector<std::string> messages;
-  Form1Window window{
-      Workspace{dir.path(), dir.path(), ScriptDialect::Posix},
-      Form1Window::Services{&files, &folders, &links, nullptr, nullptr, [this](const QString& message) {
-                              messages.push_back(message.toStdString());
-                            }}};
+  Form1Window window{Workspace{dir.path(), dir.path(), ScriptDialect::Posix},
+                     Form1Window::Services{&files, &folders, &links, nullptr, nullptr,
+                                           [this](const QString& message) {
+                                             messages.push_back(message.toStdString());
+                                           }}};
 };
 
 }  // namespace vok::testing
