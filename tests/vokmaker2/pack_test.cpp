@@ -39,7 +39,8 @@ std::set<std::string> StoredNames(const fs::path& archive, Format format) {
   return collector.names;
 }
 
-[[maybe_unused]] bool AnyWarningContains(const testing::RecordingReporter& reporter, std::string_view text) {
+[[maybe_unused]] bool AnyWarningContains(const testing::RecordingReporter& reporter,
+                                         std::string_view text) {
   for (const std::string& warning : reporter.warnings) {
     if (warning.find(text) != std::string::npos) return true;
   }
