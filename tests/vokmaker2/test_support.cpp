@@ -29,10 +29,6 @@ TempDir::~TempDir() {
   fs::remove_all(path_, ec);
 }
 
-fs::path U8Path(std::string_view utf8) {
-  return fs::path(std::u8string(reinterpret_cast<const char8_t*>(utf8.data()), utf8.size()));
-}
-
 fs::path TempDir::operator/(std::string_view utf8) const {
   return path_ / std::u8string(reinterpret_cast<const char8_t*>(utf8.data()), utf8.size());
 }
@@ -100,24 +96,9 @@ std::vector<std::string> NamesIn(const fs::path& folder) {
   return names;
 }
 
-ArchiveBytes::ArchiveBytes(Format format) : ArchiveBytes(format, true) {}
-
-ArchiveBytes::ArchiveBytes(Format format, bool withMark) : format_(format) {
-  if (withMark)
-    Raw(format == Format::kVok ? std::string_view("VOKARC\0\1", 8)
-                               : std::string_view("TEMOAR\0\1", 8));
-}
-
-ArchiveBytes ArchiveBytes::Empty(Format format) { return ArchiveBytes(format, false); }
-
-ArchiveBytes& ArchiveBytes::Data(std::string_view content) {
-  if (format_ == Format::kVok) return Raw(content);
-  constexpr std::size_t kBlock = std::size_t{1} << 20;
-  for (std::size_t at = 0; at < content.size(); at += kBlock) {
-    const std::string_view block = content.substr(at, kBlock);
-    Block(0, static_cast<std::uint32_t>(block.size()), block);
-  }
-  return Le(Crc32(content), 4);
+ArchiveBytes::ArchiveBytes(Format format) : format_(format) {
+  Raw(format == Format::kVok ? std::string_view("VOKARC\0\1", 8)
+                             : std::string_view("TEMOAR\0\1", 8));
 }
 
 ArchiveBytes& ArchiveBytes::Raw(std::string_view bytes) {

@@ -50,7 +50,6 @@ class TempDir {
   fs::path path_;
 };
 
-fs::path U8Path(std::string_view utf8);
 void WriteFile(const fs::path& path, std::string_view content);
 std::string ReadFile(const fs::path& path);
 std::string RandomBytes(std::size_t n, std::uint32_t startValue);
@@ -69,8 +68,7 @@ std::vector<std::string> NamesIn(const fs::path& folder);
 // archives the writer would never produce.
 class ArchiveBytes {
  public:
-  explicit ArchiveBytes(Format format);      // starts with the format's mark
-  static ArchiveBytes Empty(Format format);  // no mark at all
+  explicit ArchiveBytes(Format format);  // starts with the format's mark
 
   ArchiveBytes& Raw(std::string_view bytes);
   ArchiveBytes& Le(std::uint64_t value, int bytes);
@@ -85,12 +83,9 @@ class ArchiveBytes {
   // The end record, counting the records so far unless told otherwise.
   ArchiveBytes& End(std::optional<std::uint64_t> count = std::nullopt);
 
-  ArchiveBytes& Data(std::string_view content);
   const std::string& bytes() const { return bytes_; }
-  Format format() const { return format_; }
 
  private:
-  ArchiveBytes(Format format, bool withMark);
   Format format_;
   std::string bytes_;
   std::uint64_t records_ = 0;
@@ -120,15 +115,12 @@ std::set<std::string> StoredNames(const fs::path& archive, Format format);
 class RecordingReporter : public Reporter {
  public:
   void Progress(const Entry& file) override {
-    progress.push_back(file.name);
     if (onProgress) onProgress(file);
   }
   void Warning(std::string_view message) override { warnings.emplace_back(message); }
-  void Summary(std::string_view line) override { summaries.emplace_back(line); }
+  void Summary(std::string_view) override {}
 
-  std::vector<std::string> progress;
   std::vector<std::string> warnings;
-  std::vector<std::string> summaries;
   std::function<void(const Entry&)> onProgress;
 };
 
