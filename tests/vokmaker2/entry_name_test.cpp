@@ -4,7 +4,8 @@
 
 #include <string>
 
-#include "tests/vokmaker2/test_support.h"
+#include "tests/row_name.h"
+#include "tools/vokmaker2/list.h"
 
 namespace vokmaker {
 namespace {
@@ -14,9 +15,6 @@ struct NameRow {
   std::string stored;
   const char* problemContains;  // nullptr: the name is sound
 };
-
-// Test listings show the row by its name.
-void PrintTo(const NameRow& row, std::ostream* out) { *out << row.name; }
 
 class NameCheck : public ::testing::TestWithParam<NameRow> {};
 
@@ -35,10 +33,7 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         NameRow{"plain", "a.txt", nullptr}, NameRow{"nested", "dir/sub/a.txt", nullptr},
         NameRow{"spaces_quotes_dollars", "my dir/\"q\" $HOME 'x'.txt", nullptr},
-        NameRow{"non_ascii",
-                "Gr\xC3\xBC\xC3\x9F"
-                "e/\xE6\x97\xA5\xE6\x9C\xAC.txt",
-                nullptr},
+        NameRow{"non_ascii", "Gr\xC3\xBC\xC3\x9F/\xE6\x97\xA5\xF0\x9F\x98\x80.txt", nullptr},
         NameRow{"dots_inside_names", "..a/b../...", nullptr}, NameRow{"empty", "", "empty"},
         NameRow{"absolute", "/etc/passwd", "absolute"},
         NameRow{"parent_first", "../evil", "\"..\""},
@@ -48,24 +43,38 @@ INSTANTIATE_TEST_SUITE_P(
         NameRow{"trailing_slash", "a/", "empty folder"},
         NameRow{"drive_letter", "C:/Windows/evil", "colon"},
         NameRow{"drive_relative", "C:evil", "colon"}, NameRow{"backslash", "a\\b", "backslash"},
-        NameRow{"backslash_parent", "..\\evil", "backslash"}, NameRow{"newline", "a\nb", "control"},
-        NameRow{"carriage_return", "a\rb", "control"},
+        NameRow{"newline", "a\nb", "control"}, NameRow{"delete", "a\x7F", "control"},
         NameRow{"nul", std::string("a\0b", 3), "control"},
-        NameRow{"invalid_utf8", "a\xFF", "UTF-8"}, NameRow{"overlong_slash", "a\xC0\xAF", "UTF-8"},
-        NameRow{"surrogate", "\xED\xA0\x80", "UTF-8"}),
-    [](const auto& test) { return std::string(test.param.name); });
+        NameRow{"invalid_utf8", "a\xFF", "UTF-8"}, NameRow{"cut_short_utf8", "a\xC3", "UTF-8"},
+        NameRow{"overlong_slash", "a\xC0\xAF", "UTF-8"},
+        NameRow{"surrogate", "\xED\xA0\x80", "UTF-8"},
+        NameRow{"past_u10ffff", "\xF4\x90\x80\x80", "UTF-8"}),
+    vok::testing::RowName());
 
-TEST(ListingName, UsesBackslashesAndKeepsMessagesOnOneLine) {
-  EXPECT_EQ(ListingName("a.txt"), "\\a.txt");
-  EXPECT_EQ(ListingName("dir/sub/a b.txt"), "\\dir\\sub\\a b.txt");
-  EXPECT_EQ(ListingName("bad\nname\r"), "\\bad?name?");
+struct ListingRow {
+  const char* name;
+  std::uint64_t size;
+  std::string stored;
+  std::string line;
+};
+
+class ListingLines : public ::testing::TestWithParam<ListingRow> {};
+
+TEST_P(ListingLines, ShowTheSizeRightAlignedAndTheNameWithBackslashes) {
+  EXPECT_EQ(ListingLine(GetParam().size, GetParam().stored), GetParam().line);
 }
 
-TEST(PathUnder, JoinsUtf8ComponentsUnderTheFolder) {
-  const auto path = PathUnder("dest", "d\xC3\xBC/f.txt");
-  EXPECT_EQ(path, std::filesystem::path("dest") / testing::U8Path("d\xC3\xBC") / "f.txt");
-  EXPECT_EQ(StoredName(path.lexically_relative("dest")), "d\xC3\xBC/f.txt");
-}
+INSTANTIATE_TEST_SUITE_P(
+    Rows, ListingLines,
+    ::testing::Values(
+        ListingRow{"zero", 0, "e", "            0 \\e"},
+        ListingRow{"nested_folders", 12, "dir/sub/a b.txt", "           12 \\dir\\sub\\a b.txt"},
+        ListingRow{"over_4_gib", (std::uint64_t{1} << 32) + 5, "huge", "   4294967301 \\huge"},
+        ListingRow{"wider_than_12_columns", 18446744073709551615u, "max",
+                   " 18446744073709551615 \\max"},
+        // A message that shows such a name stays one line.
+        ListingRow{"control_characters", 1, "bad\nname\r", "            1 \\bad?name?"}),
+    vok::testing::RowName());
 
 }  // namespace
 }  // namespace vokmaker

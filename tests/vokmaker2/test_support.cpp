@@ -1,6 +1,6 @@
 #include "tests/vokmaker2/test_support.h"
 
-#include <gtest/gtest.h>
+#include <sys/wait.h>
 
 #include <algorithm>
 #include <cstdlib>
@@ -10,19 +10,15 @@
 
 #include "tools/vokmaker2/crc32.h"
 
-#ifndef _WIN32
-#include <sys/wait.h>
-#endif
-
 namespace vokmaker::testing {
+
+std::string Suffix(Format format) { return format == Format::kVok ? ".vok" : ".temo"; }
 
 TempDir::TempDir() {
   const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
   std::string name = info ? std::string(info->test_suite_name()) + "." + info->name() : "test";
-  std::replace_if(
-      name.begin(), name.end(), [](char c) { return c == '/' || c == '\\'; }, '_');
-  std::random_device random;
-  name += "-" + std::to_string(random());
+  std::replace(name.begin(), name.end(), '/', '_');
+  name += "-" + std::to_string(std::random_device()());
   path_ = fs::path(VOKMAKER2_TEST_TMP) / name;
   fs::remove_all(path_);
   fs::create_directories(path_);
@@ -33,10 +29,8 @@ TempDir::~TempDir() {
   fs::remove_all(path_, ec);
 }
 
-fs::path TempDir::operator/(std::string_view utf8) const { return path_ / U8Path(utf8); }
-
-fs::path U8Path(std::string_view utf8) {
-  return fs::path(std::u8string(reinterpret_cast<const char8_t*>(utf8.data()), utf8.size()));
+fs::path TempDir::operator/(std::string_view utf8) const {
+  return path_ / std::u8string(reinterpret_cast<const char8_t*>(utf8.data()), utf8.size());
 }
 
 void WriteFile(const fs::path& path, std::string_view content) {
@@ -60,18 +54,34 @@ std::string RandomBytes(std::size_t n, std::uint32_t startValue) {
   return bytes;
 }
 
+std::string Bytes(std::initializer_list<int> bytes) {
+  std::string text;
+  for (int byte : bytes) text += static_cast<char>(byte);
+  return text;
+}
+
+namespace {
+
+std::string Utf8Text(const fs::path& path) {
+  const std::u8string text = path.generic_u8string();
+  return std::string(reinterpret_cast<const char*>(text.data()), text.size());
+}
+
+}  // namespace
+
 std::map<std::string, std::string> Snapshot(const fs::path& root) {
   std::map<std::string, std::string> tree;
-  for (auto it = fs::recursive_directory_iterator(root); it != fs::recursive_directory_iterator();
-       ++it) {
-    const std::u8string relative = it->path().lexically_relative(root).generic_u8string();
-    const std::string key(reinterpret_cast<const char*>(relative.data()), relative.size());
-    if (it->is_symlink()) {
-      tree[key] = "<link>";
-    } else if (it->is_directory()) {
-      tree[key] = "<folder>";
+  for (const auto& entry : fs::recursive_directory_iterator(root)) {
+    std::string& value = tree[Utf8Text(entry.path().lexically_relative(root))];
+    if (entry.is_symlink()) {
+      value = "<link>";
+    } else if (entry.is_directory()) {
+      value = "<folder>";
+    } else if (std::string content = ReadFile(entry.path()); content.size() <= 64) {
+      value = std::move(content);
     } else {
-      tree[key] = ReadFile(it->path());
+      value = "<" + std::to_string(content.size()) + " bytes, hash " +
+              std::to_string(std::hash<std::string>()(content)) + ">";
     }
   }
   return tree;
@@ -80,22 +90,16 @@ std::map<std::string, std::string> Snapshot(const fs::path& root) {
 std::vector<std::string> NamesIn(const fs::path& folder) {
   std::vector<std::string> names;
   for (const auto& entry : fs::directory_iterator(folder)) {
-    const std::u8string name = entry.path().filename().u8string();
-    names.emplace_back(reinterpret_cast<const char*>(name.data()), name.size());
+    names.push_back(Utf8Text(entry.path().filename()));
   }
   std::sort(names.begin(), names.end());
   return names;
 }
 
-ArchiveBytes::ArchiveBytes(Format format) : ArchiveBytes(format, true) {}
-
-ArchiveBytes::ArchiveBytes(Format format, bool withMark) : format_(format) {
-  if (withMark)
-    Raw(format == Format::kVok ? std::string_view("VOKARC\0\1", 8)
-                               : std::string_view("TEMOAR\0\1", 8));
+ArchiveBytes::ArchiveBytes(Format format) : format_(format) {
+  Raw(format == Format::kVok ? std::string_view("VOKARC\0\1", 8)
+                             : std::string_view("TEMOAR\0\1", 8));
 }
-
-ArchiveBytes ArchiveBytes::Empty(Format format) { return ArchiveBytes(format, false); }
 
 ArchiveBytes& ArchiveBytes::Raw(std::string_view bytes) {
   bytes_.append(bytes);
@@ -116,18 +120,20 @@ ArchiveBytes& ArchiveBytes::Record(std::uint8_t type, std::string_view name, std
   return *this;
 }
 
-ArchiveBytes& ArchiveBytes::Data(std::string_view content) {
+ArchiveBytes& ArchiveBytes::File(std::string_view name, std::string_view content) {
+  Record(1, name, content.size());
   if (format_ == Format::kVok) return Raw(content);
   constexpr std::size_t kBlock = std::size_t{1} << 20;
   for (std::size_t at = 0; at < content.size(); at += kBlock) {
     const std::string_view block = content.substr(at, kBlock);
-    Le(0, 1).Le(block.size(), 4).Le(block.size(), 4).Raw(block);
+    Block(0, static_cast<std::uint32_t>(block.size()), block);
   }
   return Le(Crc32(content), 4);
 }
 
-ArchiveBytes& ArchiveBytes::File(std::string_view name, std::string_view content) {
-  return Record(1, name, content.size()).Data(content);
+ArchiveBytes& ArchiveBytes::Block(std::uint8_t method, std::uint32_t rawLength,
+                                  std::string_view packed) {
+  return Le(method, 1).Le(rawLength, 4).Le(packed.size(), 4).Raw(packed);
 }
 
 ArchiveBytes& ArchiveBytes::Folder(std::string_view name) { return Record(2, name, 0); }
@@ -136,22 +142,23 @@ ArchiveBytes& ArchiveBytes::End(std::optional<std::uint64_t> count) {
   return Record(0, "", count.value_or(records_));
 }
 
-void RecordingReporter::Progress(const Entry& file) {
-  progress.push_back(file.name);
-  if (onProgress) onProgress(file);
+bool ReadBack::OnEntry(const Entry& entry) {
+  entries.push_back(entry.type == EntryType::kFolder ? entry.name + "/" : entry.name);
+  return wantData_;
+}
+
+std::set<std::string> StoredNames(const fs::path& archive, Format format) {
+  std::ifstream in(archive, std::ios::binary);
+  ReadBack names(false);
+  ReadArchive(in, format, names);
+  return {names.entries.begin(), names.entries.end()};
 }
 
 namespace {
 
 std::string ShellQuoted(std::string_view text) {
   std::string quoted = "'";
-  for (char c : text) {
-    if (c == '\'') {
-      quoted += "'\\''";
-    } else {
-      quoted += c;
-    }
-  }
+  for (char c : text) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
   return quoted + "'";
 }
 
@@ -164,19 +171,20 @@ ToolRun RunTool(const std::vector<std::string>& args, const fs::path& scratch) {
   for (const std::string& arg : args) command += " " + ShellQuoted(arg);
   command += " >" + ShellQuoted(out.string()) + " 2>" + ShellQuoted(err.string());
   const int raw = std::system(command.c_str());
-  ToolRun run;
-#ifdef _WIN32
-  run.status = raw;
-#else
-  run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-#endif
-  run.out = ReadFile(out);
-  run.err = ReadFile(err);
+  ToolRun run{WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, ReadFile(out), ReadFile(err)};
   fs::remove(out);
   fs::remove(err);
   return run;
 }
 
-std::string Suffix(Format format) { return format == Format::kVok ? ".vok" : ".temo"; }
+std::vector<std::string> Lines(const std::string& text) {
+  std::vector<std::string> lines;
+  std::size_t begin = 0;
+  for (std::size_t end; (end = text.find("\r\n", begin)) != std::string::npos; begin = end + 2) {
+    lines.push_back(text.substr(begin, end - begin));
+  }
+  EXPECT_EQ(begin, text.size()) << "every line ends with CR LF";
+  return lines;
+}
 
 }  // namespace vokmaker::testing

@@ -1,15 +1,20 @@
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <cstdint>
 #include <filesystem>
 #include <functional>
+#include <initializer_list>
 #include <map>
 #include <optional>
 #include <ostream>
+#include <set>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "tools/vokmaker2/archive_reader.h"
 #include "tools/vokmaker2/console.h"
 #include "tools/vokmaker2/format.h"
 
@@ -23,6 +28,13 @@ inline void PrintTo(Format format, std::ostream* out) { *out << FormatName(forma
 namespace vokmaker::testing {
 
 namespace fs = std::filesystem;
+
+// For tests that run once per format, named after it.
+inline auto BothFormats() { return ::testing::Values(Format::kVok, Format::kTemo); }
+inline std::string FormatRowName(const ::testing::TestParamInfo<Format>& row) {
+  return std::string(FormatName(row.param));
+}
+std::string Suffix(Format format);  // ".vok" or ".temo"
 
 // A fresh folder under the build tree, removed with everything in it at the end of the test.
 class TempDir {
@@ -38,13 +50,15 @@ class TempDir {
   fs::path path_;
 };
 
-fs::path U8Path(std::string_view utf8);
 void WriteFile(const fs::path& path, std::string_view content);
 std::string ReadFile(const fs::path& path);
 std::string RandomBytes(std::size_t n, std::uint32_t startValue);
+// Bytes spelled one by one, as numbers or characters.
+std::string Bytes(std::initializer_list<int> bytes);
 
-// Every file and folder under `root` by relative '/' path: files map to their content,
-// folders to "<folder>", links to "<link>".
+// Every file and folder under `root` by relative '/' path: files map to their content (a
+// large one to its size and a hash, so that a failure message stays short), folders to
+// "<folder>", links to "<link>".
 std::map<std::string, std::string> Snapshot(const fs::path& root);
 
 // The names in a folder (not recursive), sorted.
@@ -54,41 +68,59 @@ std::vector<std::string> NamesIn(const fs::path& folder);
 // archives the writer would never produce.
 class ArchiveBytes {
  public:
-  explicit ArchiveBytes(Format format);      // starts with the format's mark
-  static ArchiveBytes Empty(Format format);  // no mark at all
+  explicit ArchiveBytes(Format format);  // starts with the format's mark
 
   ArchiveBytes& Raw(std::string_view bytes);
   ArchiveBytes& Le(std::uint64_t value, int bytes);
   // A record with its name and, for TEMO, its correct checksum.
   ArchiveBytes& Record(std::uint8_t type, std::string_view name, std::uint64_t size,
                        std::uint8_t flags = 0);
-  // A file's data: VOK as is; TEMO as stored blocks followed by the data's checksum.
-  ArchiveBytes& Data(std::string_view content);
+  // A file's record and data: VOK as is; TEMO as stored blocks and the data's checksum.
   ArchiveBytes& File(std::string_view name, std::string_view content);
+  // A TEMO data block: method, raw length, then the packed bytes with their length.
+  ArchiveBytes& Block(std::uint8_t method, std::uint32_t rawLength, std::string_view packed);
   ArchiveBytes& Folder(std::string_view name);
   // The end record, counting the records so far unless told otherwise.
   ArchiveBytes& End(std::optional<std::uint64_t> count = std::nullopt);
 
   const std::string& bytes() const { return bytes_; }
-  Format format() const { return format_; }
 
  private:
-  ArchiveBytes(Format format, bool withMark);
   Format format_;
   std::string bytes_;
   std::uint64_t records_ = 0;
 };
 
+// What the reader hands out: entry names in order (folders with a trailing '/'), the number
+// of data bytes, and the files reported complete.
+class ReadBack : public EntryVisitor {
+ public:
+  explicit ReadBack(bool wantData) : wantData_(wantData) {}
+  bool OnEntry(const Entry& entry) override;
+  void OnData(const Entry&, std::span<const char> data) override { dataBytes += data.size(); }
+  void OnFileEnd(const Entry& entry) override { completed.push_back(entry.name); }
+
+  std::vector<std::string> entries;
+  std::uint64_t dataBytes = 0;
+  std::vector<std::string> completed;
+
+ private:
+  bool wantData_;
+};
+
+// The names stored in an archive file, folders with a trailing '/'.
+std::set<std::string> StoredNames(const fs::path& archive, Format format);
+
 // Records what a command reports; `onProgress` lets a test act while a file is handled.
 class RecordingReporter : public Reporter {
  public:
-  void Progress(const Entry& file) override;
+  void Progress(const Entry& file) override {
+    if (onProgress) onProgress(file);
+  }
   void Warning(std::string_view message) override { warnings.emplace_back(message); }
-  void Summary(std::string_view line) override { summaries.emplace_back(line); }
+  void Summary(std::string_view) override {}
 
-  std::vector<std::string> progress;
   std::vector<std::string> warnings;
-  std::vector<std::string> summaries;
   std::function<void(const Entry&)> onProgress;
 };
 
@@ -101,6 +133,7 @@ struct ToolRun {
 // Runs the built VOKMaker2 executable with these arguments (UTF-8) through the shell.
 ToolRun RunTool(const std::vector<std::string>& args, const fs::path& scratch);
 
-std::string Suffix(Format format);  // ".vok" or ".temo"
+// The lines of the tool's output; every line must end with CR LF.
+std::vector<std::string> Lines(const std::string& text);
 
 }  // namespace vokmaker::testing
