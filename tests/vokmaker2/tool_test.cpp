@@ -151,13 +151,14 @@ TEST_F(Tool, SkipsLinksSpecialFilesAndUnstorableNamesWithWarningsAndExitStatusZe
   EXPECT_EQ(testing::StoredNames(Path("a.vok"), Format::kVok),
             (std::set<std::string>{"real/", "real/kept.txt"}));
   EXPECT_EQ(CountOf(pack.err, "VOKMaker2: warning: skipped \""), 7u) << pack.err;
-  for (const char* warning :
-       {"file-link\": symbolic links are not packed",
-        "folder-link\": symbolic links are not packed",
-        "pipe\": it is not a regular file or folder",
-        "back\\slash.txt\": the name contains a backslash",
-        "back\\folder\": the name contains a backslash", "line.txt\": the name contains a control",
-        "co:lon.txt\": the name contains a colon"}) {
+  EXPECT_EQ(CountOf(pack.err, "\n"), 7u) << "one line per warning: " << pack.err;
+  for (const char* warning : {"file-link\": symbolic links are not packed",
+                              "folder-link\": symbolic links are not packed",
+                              "pipe\": it is not a regular file or folder",
+                              "back\\slash.txt\": the name contains a backslash",
+                              "back\\folder\": the name contains a backslash",
+                              "new\\nline.txt\": the name contains a control",
+                              "co:lon.txt\": the name contains a colon"}) {
     EXPECT_EQ(CountOf(pack.err, warning), 1u) << warning;
   }
 }

@@ -35,7 +35,26 @@ class SelfFilter {
   fs::path temporary_;
 };
 
-std::string Quoted(const fs::path& path) { return "\"" + Utf8(path) + "\""; }
+// A name in a message, on the message's one line: control characters are written as escapes.
+std::string Quoted(const fs::path& path) {
+  std::string quoted = "\"";
+  for (const char c : Utf8(path)) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (byte == '\n') {
+      quoted += "\\n";
+    } else if (byte == '\r') {
+      quoted += "\\r";
+    } else if (byte < 0x20 || byte == 0x7F) {
+      static constexpr char kHex[] = "0123456789abcdef";
+      quoted += "\\x";
+      quoted += kHex[byte >> 4];
+      quoted += kHex[byte & 0xF];
+    } else {
+      quoted += c;
+    }
+  }
+  return quoted + "\"";
+}
 
 }  // namespace
 

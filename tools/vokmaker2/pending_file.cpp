@@ -69,10 +69,4 @@ void PendingFile::Commit() {
   committed_ = true;
 }
 
-bool PendingFile::IsTemporaryName(const std::filesystem::path& fileName) {
-  const std::string name = Utf8(fileName);
-  return name.size() == kPrefix.size() + kRandomDigits + kSuffix.size() &&
-         name.starts_with(kPrefix) && name.ends_with(kSuffix);
-}
-
 }  // namespace vokmaker

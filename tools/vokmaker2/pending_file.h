@@ -22,9 +22,6 @@ class PendingFile {
   const std::filesystem::path& TemporaryPath() const { return temporary_; }
   void Commit();
 
-  // Whether a file name has the form of a temporary name.
-  static bool IsTemporaryName(const std::filesystem::path& fileName);
-
  private:
   std::filesystem::path final_;
   std::filesystem::path temporary_;
