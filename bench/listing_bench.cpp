@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "app/form1_qt.h"
+#include "bench_support.h"
 #include "core/form_fakes.h"
 #include "core/temp_dir.h"
 
@@ -35,11 +36,6 @@ void WriteListing(const std::filesystem::path& path, int entries) {
         << ".txt\r\n";
   }
   out << ' ' << entries << " files, 0 bytes in archive\r\n";
-}
-
-double Median(std::vector<double> values) {
-  std::sort(values.begin(), values.end());
-  return values[values.size() / 2];
 }
 
 }  // namespace
@@ -94,8 +90,8 @@ int main(int argc, char** argv) {
   }
   const long peakAfter = PeakKilobytes();
 
-  const double ours = Median(timings);
-  const double base = Median(baseline);
+  const double ours = vok::bench::Median(timings);
+  const double base = vok::bench::Median(baseline);
   std::printf("listing: %d entries, %.1f MB\n", kEntries, static_cast<double>(bytes) / 1e6);
   std::printf("  baseline (getline, no parsing): %.3f s (median of %d)\n", base, kRuns);
   std::printf(

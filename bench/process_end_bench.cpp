@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "bench_support.h"
 #include "core/temp_dir.h"
 #include "runner/process_posix.h"
 #include "runner/quoting.h"
@@ -21,12 +22,6 @@ extern char** environ;
 namespace {
 
 constexpr int kRuns = 100;
-
-long long Now() {
-  timespec now;
-  clock_gettime(CLOCK_MONOTONIC, &now);
-  return static_cast<long long>(now.tv_sec) * 1'000'000'000 + now.tv_nsec;
-}
 
 class IdleEvents : public vok::EventPump {
  public:
@@ -48,7 +43,7 @@ double LatencyMs(const Way& way, const std::string& command, const std::filesyst
     IdleEvents events;
     const vok::RunOutcome outcome =
         vok::ShellAndWait(processes, events, command, vok::WindowMode::Hidden, true);
-    returned = Now();
+    returned = vok::bench::MonotonicNanoseconds();
     if (!outcome.ended || outcome.report.exitStatus != 0) return -1;
   } else {
     const char* argv[] = {"sh", "-c", command.c_str(), nullptr};
@@ -58,7 +53,7 @@ double LatencyMs(const Way& way, const std::string& command, const std::filesyst
     }
     int status = 0;
     ::waitpid(pid, &status, 0);
-    returned = Now();
+    returned = vok::bench::MonotonicNanoseconds();
     if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) return -1;
   }
   const std::string text = vok::testing::ReadFile(stamp);

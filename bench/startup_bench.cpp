@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "bench_support.h"
 #include "core/temp_dir.h"
 
 extern char** environ;
@@ -20,12 +21,6 @@ extern char** environ;
 namespace {
 
 constexpr int kRuns = 20;
-
-long long Now() {
-  timespec now;
-  clock_gettime(CLOCK_MONOTONIC, &now);
-  return static_cast<long long>(now.tv_sec) * 1'000'000'000 + now.tv_nsec;
-}
 
 // Starts `program` and returns the milliseconds until it reports its first paint, or -1.
 double MsToShown(const char* program, const std::vector<char*>& environment) {
@@ -38,7 +33,7 @@ double MsToShown(const char* program, const std::vector<char*>& environment) {
   posix_spawn_file_actions_addclose(&actions, pipeFds[0]);
   const char* argv[] = {program, nullptr};
   pid_t pid = 0;
-  const long long start = Now();
+  const long long start = vok::bench::MonotonicNanoseconds();
   const int error = posix_spawn(&pid, program, &actions, nullptr, const_cast<char* const*>(argv),
                                 environment.data());
   posix_spawn_file_actions_destroy(&actions);
@@ -58,11 +53,6 @@ double MsToShown(const char* program, const std::vector<char*>& environment) {
     return -1;
   }
   return static_cast<double>(std::stoll(output.substr(marker + 6)) - start) / 1e6;
-}
-
-double Median(std::vector<double> values) {
-  std::sort(values.begin(), values.end());
-  return values[values.size() / 2];
 }
 
 }  // namespace
@@ -91,8 +81,8 @@ int main() {
       if (run >= 0) timings[p].push_back(ms);
     }
   }
-  const double base = Median(timings[0]);
-  const double ours = Median(timings[1]);
+  const double base = vok::bench::Median(timings[0]);
+  const double ours = vok::bench::Median(timings[1]);
   std::printf("start-up: from exec to the window painted (offscreen), median of %d\n", kRuns);
   std::printf("  baseline (empty QWidget): %6.1f ms\n", base);
   std::printf("  VOKRuzeru:                %6.1f ms  ratio %.2fx  target < 150 ms\n", ours,

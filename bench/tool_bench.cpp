@@ -18,6 +18,7 @@
 #include <string>
 #include <vector>
 
+#include "bench_support.h"
 #include "core/temp_dir.h"
 
 extern char** environ;
@@ -124,11 +125,6 @@ std::vector<std::string> Extract(const Way& way, const fs::path& archive, const 
   return {TOOL, "-x", archive, dest};
 }
 
-double Median(std::vector<double> values) {
-  std::sort(values.begin(), values.end());
-  return values[values.size() / 2];
-}
-
 void Compare(const char* title, const fs::path& source, const fs::path& work) {
   std::size_t sourceFiles = 0;
   const std::uintmax_t sourceBytes = TreeBytes(source, sourceFiles);
@@ -162,10 +158,10 @@ void Compare(const char* title, const fs::path& source, const fs::path& work) {
   }
   std::printf("  %-8s %-22s %-30s %s\n", "", "tar (baseline)", "VOK", "TEMO");
   for (int s = 0; s < 3; ++s) {
-    const double base = Median(seconds[s][0]);
+    const double base = vok::bench::Median(seconds[s][0]);
     std::printf("  %-8s %7.2f s %6.1f MB    ", kSteps[s], base, peak[s][0] / 1024.0);
     for (std::size_t w = 1; w < std::size(kWays); ++w) {
-      const double ours = Median(seconds[s][w]);
+      const double ours = vok::bench::Median(seconds[s][w]);
       std::printf("%7.2f s %5.1fx %6.1f MB    ", ours, ours / base, peak[s][w] / 1024.0);
     }
     std::printf("\n");
