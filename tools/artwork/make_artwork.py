@@ -47,6 +47,16 @@ def segment_distance(x, y, a, b):
     return math.hypot(x - ax - t * dx, y - ay - t * dy)
 
 
+def bounds(points, margin=0.0):
+    """The box around `points`, grown by `margin`: nothing outside it can be inside them."""
+    xs, ys = [p[0] for p in points], [p[1] for p in points]
+    return (min(xs) - margin, min(ys) - margin, max(xs) + margin, max(ys) + margin)
+
+
+def outside(x, y, box):
+    return x < box[0] or y < box[1] or x > box[2] or y > box[3]
+
+
 def polygon_depth(x, y, poly):
     """How far (x, y) lies inside poly; negative outside."""
     d = min(segment_distance(x, y, poly[i], poly[(i + 1) % len(poly)])
@@ -67,6 +77,7 @@ class Piece:
         self.origin = start
         self.shade = shade
         self.poly = [self.xy(u, v) for u, v in uv_points]
+        self.box = bounds(self.poly)
 
     def xy(self, u, v):
         return (self.origin[0] + u * self.d[0] + v * self.n[0],
@@ -82,6 +93,8 @@ class Piece:
         return DARK_RED if self.across(x, y) > self.shade else RED
 
     def colour_at(self, x, y, outline):
+        if outside(x, y, self.box):
+            return None
         depth = polygon_depth(x, y, self.poly)
         if depth < 0:
             return None
@@ -99,8 +112,11 @@ class Star:
             for j, radius in enumerate((r, waist)):
                 a = turn + (2 * k + j) * math.pi / len(points)
                 self.poly.append((cx + radius * math.cos(a), cy + radius * math.sin(a)))
+        self.box = bounds(self.poly)
 
     def colour_at(self, x, y, outline=0.0):
+        if outside(x, y, self.box):
+            return None
         return self.colour if point_in_polygon(x, y, self.poly) else None
 
 
@@ -114,8 +130,11 @@ class Dot:
 
     def __init__(self, a, b, radius, colour):
         self.a, self.b, self.radius, self.colour = a, b, radius, colour
+        self.box = bounds((a, b), radius)
 
     def colour_at(self, x, y, outline=0.0):
+        if outside(x, y, self.box):
+            return None
         if segment_distance(x, y, self.a, self.b) < self.radius:
             return self.colour
         return None

@@ -22,6 +22,24 @@ import make_artwork as art  # noqa: E402
 RES = os.path.join(ROOT, "app", "resources")
 
 
+def imagemagick(tool):
+    """The path of ImageMagick's `tool`, or None. A program of the same name that is not
+    ImageMagick (some machines carry stand-ins called convert) does not count."""
+    path = shutil.which(tool)
+    if path is None:
+        return None
+    try:
+        version = subprocess.run([path, "-version"], capture_output=True, text=True,
+                                 timeout=60).stdout
+    except (OSError, subprocess.SubprocessError):
+        return None
+    return path if version.startswith("Version: ImageMagick") else None
+
+
+CONVERT, IDENTIFY = imagemagick("convert"), imagemagick("identify")
+NO_IMAGEMAGICK = "ImageMagick is not installed (scripts/install-deps.sh test installs it)"
+
+
 def read(*parts):
     with open(os.path.join(RES, *parts), "rb") as f:
         return f.read()
@@ -177,7 +195,7 @@ class LzwTest(unittest.TestCase):
         self.assertEqual(lzw_decode(data, 5), pixels)
         self.assertLess(len(data), len(pixels))
 
-    @unittest.skipUnless(shutil.which("convert"), "ImageMagick not installed")
+    @unittest.skipUnless(CONVERT, NO_IMAGEMAGICK)
     def test_imagemagick_reads_a_large_gif(self):
         rng = random.Random(2)
         w, h = 300, 200
@@ -187,7 +205,7 @@ class LzwTest(unittest.TestCase):
             path = os.path.join(tmp, "noise.gif")
             with open(path, "wb") as f:
                 f.write(art.gif_bytes(w, h, palette, pixels, 31))
-            grey = subprocess.run(["convert", path, "-alpha", "off", "-depth", "8", "gray:-"],
+            grey = subprocess.run([CONVERT, path, "-alpha", "off", "-depth", "8", "gray:-"],
                                   check=True, capture_output=True).stdout
         self.assertEqual(list(grey), [8 * p for p in pixels])
 
@@ -238,15 +256,15 @@ class FilesTest(unittest.TestCase):
             self.assertEqual(rows[size // 5][size // 5][3], 255)
             self.assertGreater(sum(0 < px[3] < 255 for row in rows for px in row), size)
 
-    @unittest.skipUnless(shutil.which("identify"), "ImageMagick not installed")
+    @unittest.skipUnless(IDENTIFY, NO_IMAGEMAGICK)
     def test_imagemagick_identify(self):
-        out = subprocess.run(["identify", os.path.join(RES, "vokruzeru.ico")],
+        out = subprocess.run([IDENTIFY, os.path.join(RES, "vokruzeru.ico")],
                              check=True, capture_output=True, text=True).stdout.splitlines()
         self.assertEqual(len(out), 2)
         self.assertIn("32x32", out[0])
         self.assertIn("16x16", out[1])
         self.assertTrue(all("4-bit" in line for line in out))
-        out = subprocess.run(["identify", os.path.join(RES, "donate.gif")],
+        out = subprocess.run([IDENTIFY, os.path.join(RES, "donate.gif")],
                              check=True, capture_output=True, text=True).stdout
         self.assertIn("GIF 110x23", out)
 
