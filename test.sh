@@ -16,3 +16,7 @@ tests/fuzz/run.sh 20
 
 # The Windows build, cross-compiled and tested under Wine.
 scripts/test-windows.sh
+
+# Every package that the scripts, tests and builds above needed came from scripts/install-deps.sh,
+# and each package it names was needed.
+tests/install/deps_test.py --complete

@@ -1,17 +1,21 @@
 #!/usr/bin/env bash
 # Installs the Debian packages a task needs, only those that are missing.
 #   scripts/install-deps.sh build|test|windows|fuzz|package|bench ...
+# Each package is named where nothing else brings it (qt6-base-dev brings OpenGL's headers and
+# Python, libgmock-dev brings googletest's headers, lintian brings dpkg-dev and file, every
+# Debian system has tar and util-linux). tests/install/deps_test.py checks that the list is
+# complete and that taking any entry out would be noticed.
 set -euo pipefail
 
 packages=()
 for group in "$@"; do
   case "$group" in
-    build) packages+=(g++ cmake ninja-build qt6-base-dev qt6-base-dev-tools libgl-dev) ;;
-    test) packages+=(libgtest-dev libgmock-dev clang-format python3) ;;
-    windows) packages+=(g++-mingw-w64-x86-64-posix mingw-w64-tools wine64 xvfb xauth unzip) ;;
-    fuzz) packages+=(clang-14 libclang-rt-14-dev) ;;
-    bench) packages+=(util-linux tar) ;;
-    package) packages+=(dpkg-dev file lintian desktop-file-utils) ;;
+    build) packages+=(g++ cmake ninja-build qt6-base-dev) ;;
+    test) packages+=(libgmock-dev clang-format git imagemagick) ;;
+    windows) packages+=(cmake ninja-build googletest g++-mingw-w64-x86-64-posix wine xvfb xauth unzip) ;;
+    fuzz) packages+=(cmake ninja-build clang-14 libclang-rt-14-dev) ;;
+    bench) packages+=() ;;
+    package) packages+=(lintian desktop-file-utils) ;;
     *) echo "install-deps: unknown group '$group'" >&2; exit 2 ;;
   esac
 done
@@ -24,7 +28,36 @@ done
 
 sudo=()
 [ "$(id -u)" -ne 0 ] && sudo=(sudo)
+
+# apt-get, waiting while another package manager holds apt's or dpkg's lock (unattended upgrades
+# at boot, apt in another terminal), and saying so; other failures end the script at once.
+lock_wait_seconds=${VOK_APT_LOCK_WAIT:-1800}
+apt_get() {
+  local errors waited=0
+  errors=$(mktemp)
+  until "${sudo[@]}" apt-get "$@" 2>"$errors"; do
+    if ! grep -qE 'Could not get lock|Unable to lock|Unable to acquire the dpkg frontend lock' "$errors"; then
+      cat "$errors" >&2
+      rm -f "$errors"
+      return 1
+    fi
+    if [ "$waited" -ge "$lock_wait_seconds" ]; then
+      echo "install-deps: another package manager still holds the lock after ${waited} s; giving up." >&2
+      rm -f "$errors"
+      return 1
+    fi
+    if [ "$waited" -eq 0 ]; then
+      holder=$(grep -o 'held by process [0-9]* ([^)]*)' "$errors" | head -n 1 || true)
+      echo "install-deps: waiting for another package manager to finish${holder:+ (${holder#held by })}..." >&2
+    fi
+    sleep 5
+    waited=$((waited + 5))
+  done
+  grep -v '^debconf: delaying package configuration' "$errors" >&2 || true
+  rm -f "$errors"
+}
+
 echo "Installing: ${missing[*]}"
 export DEBIAN_FRONTEND=noninteractive
-"${sudo[@]}" apt-get update -qq
-"${sudo[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
+apt_get update -qq
+apt_get install -y -qq --no-install-recommends "${missing[@]}"

@@ -31,10 +31,12 @@ status=0
 QT_QPA_PLATFORM=offscreen ASAN_OPTIONS=detect_leaks=0 timeout 3 "$prefix/bin/vokruzeru" || status=$?
 [ "$status" = 124 ] || fail "the installed program ended by itself (status $status)"
 
-# A user who cannot write to the program's folder.
+# A user who cannot write to the program's folder. The check runs from a copy that this user
+# can reach: the build may lie in a home folder that only its owner can enter (/root).
 work=$tmp/work
 mkdir -p "$work"
-run=("$check" "$prefix/lib/vokruzeru" "$work")
+cp "$check" "$tmp/installed_check"
+run=("$tmp/installed_check" "$prefix/lib/vokruzeru" "$work")
 if [ "$(id -u)" = 0 ]; then
   chown -R nobody "$work"
   chmod -R a+rX "$prefix"
