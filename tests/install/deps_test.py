@@ -221,8 +221,10 @@ def sources():
                  if not re.search(r"/(build|\.git)(/|$)", d) for f in fs]
     scripts = (".sh", ".py", ".cmake", "CMakeLists.txt", "run.sh", "test.sh", ".ci/run")
     # install-deps.sh names packages, and what it runs comes with every Debian system, but for
-    # sudo, which it needs only where it cannot install anything itself.
-    return sorted(f for f in files if f != "scripts/install-deps.sh" and f.endswith(scripts) or (
+    # sudo, which it needs only where it cannot install anything itself. This file names
+    # programs as data.
+    skipped = ("scripts/install-deps.sh", "tests/install/deps_test.py")
+    return sorted(f for f in files if f not in skipped and f.endswith(scripts) or (
         f.startswith(("tests/", "bench/")) and f.endswith((".cpp", ".h"))
         and not f.startswith("tests/win/")))  # those run under Wine, with Windows programs
 
