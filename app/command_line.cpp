@@ -38,7 +38,7 @@ CommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
     } else if (options && argument.size() > 1 && argument.front() == '-') {
       if (unknownOption.empty()) unknownOption = argument;
     } else {
-      files.push_back(argument);
+      files.emplace_back(argument);
     }
   }
   const bool emptyName = std::find(files.begin(), files.end(), "") != files.end();

@@ -45,6 +45,25 @@ std::filesystem::path PerUserDirectory() {
   return directory;
 }
 
+// A copy under Program Files was put there by the installer.
+bool InstalledCopy(const std::filesystem::path& programDirectory) {
+  const std::wstring directory = programDirectory.wstring() + L"\\";
+  for (const KNOWNFOLDERID& id : {FOLDERID_ProgramFiles, FOLDERID_ProgramFilesX86}) {
+    PWSTR folder = nullptr;
+    bool inside = false;
+    if (SUCCEEDED(SHGetKnownFolderPath(id, 0, nullptr, &folder))) {
+      const std::wstring prefix = std::wstring(folder) + L"\\";
+      inside =
+          directory.size() > prefix.size() &&
+          CompareStringOrdinal(directory.c_str(), static_cast<int>(prefix.size()), prefix.c_str(),
+                               static_cast<int>(prefix.size()), TRUE) == CSTR_EQUAL;
+    }
+    CoTaskMemFree(folder);
+    if (inside) return true;
+  }
+  return false;
+}
+
 // The program's arguments in UTF-8, without its own name.
 std::vector<std::string> Arguments() {
   int count = 0;
@@ -102,8 +121,9 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int show) {
   CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
   MSG message{};
   try {
-    const vok::Workspace workspace =
-        vok::ChooseWorkspace(ProgramDirectory(), PerUserDirectory(), vok::ScriptDialect::Cmd);
+    const std::filesystem::path program = ProgramDirectory();
+    const vok::Workspace workspace = vok::ChooseWorkspace(
+        program, PerUserDirectory(), vok::ScriptDialect::Cmd, InstalledCopy(program));
     vok::Form1Window window(workspace);
     ShowWindow(window.hwnd(), show);
     UpdateWindow(window.hwnd());

@@ -3,7 +3,6 @@
 #include <optional>
 #include <string>
 #include <string_view>
-#include <utility>
 
 namespace vok {
 
@@ -31,7 +30,7 @@ class CommonDialog {
   bool ShowOpen();
 
   // Sets the file the dialog starts from next time, as if the user had chosen it there.
-  void SetFileName(ChosenFile file) { chosen_ = std::move(file); }
+  void SetFileName(std::string fullName, std::string title);
 
   [[nodiscard]] const std::string& FileName() const { return chosen_.fullName; }
   [[nodiscard]] const std::string& FileTitle() const { return chosen_.title; }

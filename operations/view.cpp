@@ -100,9 +100,8 @@ void Form1::Start(const CommandLine& commandLine) {
                     "\": it is a folder, not a VOK or TEMO archive.");
     return;
   }
-  ChosenFile file{Utf8(path), Utf8(path.filename())};
-  dlgOpen.SetFileName(file);
-  ViewArchive(file.fullName, file.title);
+  dlgOpen.SetFileName(Utf8(path), Utf8(path.filename()));
+  ViewArchive(dlgOpen.FileName(), dlgOpen.FileTitle());
 }
 
 }  // namespace vok

@@ -7,8 +7,10 @@ packages=()
 for group in "$@"; do
   case "$group" in
     build) packages+=(g++ cmake ninja-build qt6-base-dev qt6-base-dev-tools libgl-dev) ;;
-    test) packages+=(libgtest-dev libgmock-dev clang-format python3) ;;
-    windows) packages+=(g++-mingw-w64-x86-64-posix mingw-w64-tools wine64 xvfb xauth unzip) ;;
+    test) packages+=(libgtest-dev libgmock-dev clang-format python3 xvfb xauth x11-utils
+      xdg-utils libglib2.0-bin shared-mime-info desktop-file-utils appstream) ;;
+    windows) packages+=(g++-mingw-w64-x86-64-posix mingw-w64-tools wine64 xvfb xauth unzip
+      wixl) ;;
     fuzz) packages+=(clang-14 libclang-rt-14-dev) ;;
     bench) packages+=(util-linux tar) ;;
     package) packages+=(dpkg-dev file lintian desktop-file-utils) ;;
