@@ -109,12 +109,9 @@ void __verbose_terminate_handler() { std::abort(); }
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int show) {
   const vok::CommandLine commandLine = vok::ParseCommandLine(Arguments());
-  if (commandLine.action == vok::CommandLine::Action::PrintHelp) {
-    PrintLine(vok::HelpLine());
-    return 0;
-  }
-  if (commandLine.action == vok::CommandLine::Action::PrintVersion) {
-    PrintLine(vok::VersionLine());
+  if (commandLine.action != vok::CommandLine::Action::OpenWindow) {
+    PrintLine(commandLine.action == vok::CommandLine::Action::PrintHelp ? vok::HelpLine()
+                                                                        : vok::VersionLine());
     return 0;
   }
   // The picture decoder and the folder picker are COM objects.
