@@ -11,11 +11,9 @@
 namespace vok::testing {
 namespace {
 
-using ::testing::AllOf;
 using ::testing::ElementsAre;
 using ::testing::HasSubstr;
 using ::testing::IsEmpty;
-using ::testing::Not;
 using Action = CommandLine::Action;
 
 struct ParseRow {
@@ -68,11 +66,6 @@ INSTANTIATE_TEST_SUITE_P(
                  {"unknown option \"-x\"", "--help"}},
         ParseRow{"EmptyName", {""}, Action::OpenWindow, "", {"empty file name"}}),
     RowName());
-
-TEST(PrintedLines, NameTheProgramAndItsUse) {
-  EXPECT_THAT(HelpLine(), AllOf(HasSubstr("vokruzeru [ARCHIVE]"), Not(HasSubstr("\n"))));
-  EXPECT_THAT(VersionLine(), ::testing::MatchesRegex("vokruzeru [0-9]+\\.[0-9]+\\.[0-9]+"));
-}
 
 // The window started with the command line.
 class StartTest : public ::testing::Test {
