@@ -34,6 +34,11 @@ version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$build/CMakeCache.txt")
 grep -q "<release version=\"$version\"" "$prefix/$metainfo" ||
   fail "the metainfo has no release $version"
 
+# --help and --version answer on the terminal, also where there is no display.
+printed=$(env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM ASAN_OPTIONS=detect_leaks=0 \
+  "$prefix/bin/vokruzeru" --version)
+[ "$printed" = "vokruzeru $version" ] || fail "--version printed '$printed'"
+
 # The desktop as a file manager sees it, in a scratch XDG setup that knows only this prefix.
 xdg=$tmp/xdg
 mkdir -p "$xdg/home" "$xdg/config" "$xdg/data" "$xdg/files/src/sub"
