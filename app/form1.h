@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "app/command_line.h"
 #include "app/form_view.h"
 #include "app/open_file_dialog.h"
 #include "runner/process_services.h"
@@ -54,6 +55,10 @@ class Form1 {
   // Files or folders dropped onto the window: taken by the selected tab as if chosen with its
   // "..." buttons (an archive to view or unpack, a folder to unpack into or to pack).
   void DropPaths(const std::vector<std::string>& paths);
+
+  // What the command line asked of the window at start: the archive it named is listed as if
+  // chosen with the View tab's "..." button, or the user is told why nothing was listed.
+  void Start(const CommandLine& commandLine);
 
   // A tool run is in progress (the window is inside a handler's wait).
   [[nodiscard]] bool IsRunning() const { return running_; }

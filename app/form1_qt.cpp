@@ -228,6 +228,11 @@ void Form1Window::dropEvent(QDropEvent* event) {
   if (closePending_ && !form_->IsRunning()) close();
 }
 
+void Form1Window::Start(const CommandLine& commandLine) {
+  form_->Start(commandLine);
+  if (closePending_ && !form_->IsRunning()) close();
+}
+
 std::vector<std::string> Form1Window::DroppedPaths(const QMimeData* data) {
   std::vector<std::string> paths;
   if (data == nullptr) return paths;

@@ -38,6 +38,8 @@ class Form1Window : public QWidget, public FormView, public EventPump {
   ~Form1Window() override;
 
   [[nodiscard]] Form1& form() { return *form_; }
+  // Carries out the command line once the window is shown (Form1::Start).
+  void Start(const CommandLine& commandLine);
   [[nodiscard]] QWidget* control(Control c) const { return controls_.at(c); }
   // Twips are turned into pixels at 15 per pixel times this factor, taken from the font so
   // that every text fits.

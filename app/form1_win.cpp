@@ -542,6 +542,14 @@ void Form1Window::TakeDroppedFiles(WPARAM dropped) {
   form_->DropPaths(paths);
 }
 
+void Form1Window::Start(const CommandLine& commandLine) {
+  form_->Start(commandLine);
+  if (closePending_ && !form_->IsRunning()) {
+    closePending_ = false;
+    DestroyWindow(hwnd_);
+  }
+}
+
 void Form1Window::Handle(void (Form1::*handler)()) {
   (form_.get()->*handler)();
   if (closePending_ && !form_->IsRunning()) {

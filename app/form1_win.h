@@ -34,6 +34,8 @@ class Form1Window : public FormView, public EventPump {
   [[nodiscard]] HWND hwnd() const { return hwnd_; }
   [[nodiscard]] HWND control(Control c) const;
   [[nodiscard]] Form1& form() { return *form_; }
+  // Carries out the command line once the window is shown (Form1::Start).
+  void Start(const CommandLine& commandLine);
   // Twips become pixels at the monitor's DPI times this factor, taken from the font so that
   // every text fits.
   [[nodiscard]] double layoutScale() const { return scale_; }

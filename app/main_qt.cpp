@@ -1,8 +1,10 @@
 #include <QApplication>
 #include <QStandardPaths>
+#include <QTimer>
 #include <cstdio>
 #include <cstdlib>
 
+#include "app/command_line.h"
 #include "app/form1_qt.h"
 
 namespace {
@@ -15,9 +17,21 @@ bool HasDisplay() {
   return false;
 }
 
+vok::CommandLine Parse(int argc, char* argv[]) {
+  return vok::ParseCommandLine(std::vector<std::string>(argv + 1, argv + argc));
+}
+
 }  // namespace
 
 int main(int argc, char* argv[]) {
+  // --help and --version answer on the terminal, with or without a display.
+  if (const vok::CommandLine asked = Parse(argc, argv);
+      asked.action != vok::CommandLine::Action::OpenWindow) {
+    const std::string line =
+        asked.action == vok::CommandLine::Action::PrintHelp ? vok::HelpLine() : vok::VersionLine();
+    std::printf("%s\n", line.c_str());
+    return 0;
+  }
   if (!HasDisplay()) {
     std::fputs(
         "vokruzeru: there is no display to show the window on (neither DISPLAY nor "
@@ -29,6 +43,8 @@ int main(int argc, char* argv[]) {
   QApplication app(argc, argv);
   QApplication::setApplicationName(QStringLiteral("vokruzeru"));
   QApplication::setQuitOnLastWindowClosed(false);
+  // Read again without the options Qt has taken for itself (-platform, -style, ...).
+  const vok::CommandLine commandLine = Parse(argc, argv);
 
   const vok::Workspace workspace = vok::ChooseWorkspace(
       vok::PathFromUtf8(QCoreApplication::applicationDirPath().toStdString()),
@@ -37,5 +53,6 @@ int main(int argc, char* argv[]) {
       vok::ScriptDialect::Posix);
   vok::Form1Window window(workspace);
   window.show();
+  QTimer::singleShot(0, &window, [&window, &commandLine] { window.Start(commandLine); });
   return QApplication::exec();
 }

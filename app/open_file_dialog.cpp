@@ -11,4 +11,9 @@ bool CommonDialog::ShowOpen() {
   return true;
 }
 
+void CommonDialog::SetFileName(std::string fullName, std::string title) {
+  chosen_.fullName = std::move(fullName);
+  chosen_.title = std::move(title);
+}
+
 }  // namespace vok

@@ -29,6 +29,9 @@ class CommonDialog {
   // Shows the dialog; returns whether a file was chosen this time.
   bool ShowOpen();
 
+  // Sets the file the dialog starts from next time, as if the user had chosen it there.
+  void SetFileName(std::string fullName, std::string title);
+
   [[nodiscard]] const std::string& FileName() const { return chosen_.fullName; }
   [[nodiscard]] const std::string& FileTitle() const { return chosen_.title; }
 

@@ -80,4 +80,28 @@ void Form1::ViewArchive(const std::string& fullName, const std::string& title) {
   });
 }
 
+void Form1::Start(const CommandLine& commandLine) {
+  if (!commandLine.problem.empty()) {
+    view_.ShowError(commandLine.problem);
+    return;
+  }
+  if (commandLine.archive.empty()) return;
+  // The archive tool runs in another directory: it gets the full path, as from the dialog.
+  std::error_code error;
+  const std::filesystem::path path =
+      std::filesystem::absolute(PathFromUtf8(commandLine.archive), error);
+  const auto status = std::filesystem::status(path, error);
+  if (!std::filesystem::exists(status)) {
+    view_.ShowError("Could not open \"" + commandLine.archive + "\": there is no such file.");
+    return;
+  }
+  if (std::filesystem::is_directory(status)) {
+    view_.ShowError("Could not open \"" + commandLine.archive +
+                    "\": it is a folder, not a VOK or TEMO archive.");
+    return;
+  }
+  dlgOpen.SetFileName(Utf8(path), Utf8(path.filename()));
+  ViewArchive(dlgOpen.FileName(), dlgOpen.FileTitle());
+}
+
 }  // namespace vok

@@ -28,11 +28,24 @@ file(MAKE_DIRECTORY ${CMAKE_BINARY_DIR}/packaging)
 file(CREATE_LINK ${vok_link_target} ${CMAKE_BINARY_DIR}/packaging/vokruzeru SYMBOLIC)
 install(FILES ${CMAKE_BINARY_DIR}/packaging/vokruzeru DESTINATION ${CMAKE_INSTALL_BINDIR})
 
+# The desktop's menu entry, the two archive types it opens, their icons and the software
+# centre's description. The .deb's triggers (shared-mime-info, desktop-file-utils) update the
+# desktop's caches; after `cmake --install` that is update-mime-database and
+# update-desktop-database on <prefix>/share/mime and <prefix>/share/applications.
 install(FILES ${PROJECT_SOURCE_DIR}/packaging/vokruzeru.desktop
         DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
+install(FILES ${PROJECT_SOURCE_DIR}/packaging/vokruzeru-mime.xml
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/mime/packages RENAME vokruzeru.xml)
+install(FILES ${PROJECT_SOURCE_DIR}/packaging/com.example.vokruzeru.metainfo.xml
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
 foreach(size 16 32 48 128 256)
   install(FILES ${PROJECT_SOURCE_DIR}/app/resources/icons/${size}/vokruzeru.png
           DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/${size}x${size}/apps)
+endforeach()
+foreach(size 16 32 64 128)
+  install(FILES ${PROJECT_SOURCE_DIR}/app/resources/icons/${size}/application-x-vok.png
+                ${PROJECT_SOURCE_DIR}/app/resources/icons/${size}/application-x-temo.png
+          DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/${size}x${size}/mimetypes)
 endforeach()
 
 # A Debian package: `scripts/package.sh` builds it.

@@ -32,9 +32,10 @@ bool CanWriteIn(const std::filesystem::path& directory) {
 }  // namespace
 
 Workspace ChooseWorkspace(const std::filesystem::path& programDirectory,
-                          const std::filesystem::path& perUserDirectory, ScriptDialect dialect) {
+                          const std::filesystem::path& perUserDirectory, ScriptDialect dialect,
+                          bool installedCopy) {
   Workspace workspace{programDirectory, programDirectory, dialect};
-  if (!CanWriteIn(programDirectory)) {
+  if (installedCopy || !CanWriteIn(programDirectory)) {
     std::error_code ignored;  // a directory that cannot be made shows when the script is written
     std::filesystem::create_directories(perUserDirectory, ignored);
     workspace.scriptDirectory = perUserDirectory;

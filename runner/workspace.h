@@ -33,9 +33,11 @@ struct Workspace {
   }
 };
 
-// Scripts go beside the program when its directory can be written to; otherwise (an installed
-// copy) into `perUserDirectory`, created when missing.
+// Scripts go beside the program when its directory can be written to; otherwise, and always
+// for a copy that an installer put in place (whose uninstaller removes only the files it
+// installed), into `perUserDirectory`, created when missing.
 Workspace ChooseWorkspace(const std::filesystem::path& programDirectory,
-                          const std::filesystem::path& perUserDirectory, ScriptDialect dialect);
+                          const std::filesystem::path& perUserDirectory, ScriptDialect dialect,
+                          bool installedCopy = false);
 
 }  // namespace vok

@@ -11,8 +11,10 @@ packages=()
 for group in "$@"; do
   case "$group" in
     build) packages+=(g++ cmake ninja-build qt6-base-dev) ;;
-    test) packages+=(libgmock-dev clang-format git imagemagick) ;;
-    windows) packages+=(cmake ninja-build googletest g++-mingw-w64-x86-64-posix wine xvfb xauth unzip) ;;
+    test) packages+=(libgmock-dev clang-format git imagemagick xvfb xauth x11-utils xdg-utils
+      libglib2.0-bin shared-mime-info desktop-file-utils appstream) ;;
+    windows) packages+=(cmake ninja-build googletest g++-mingw-w64-x86-64-posix wine xvfb xauth
+      unzip wixl) ;;
     fuzz) packages+=(cmake ninja-build clang-14 libclang-rt-14-dev) ;;
     bench) packages+=() ;;
     package) packages+=(lintian desktop-file-utils) ;;

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds the Windows program and its tests with MinGW-w64 and runs the tests under Wine on a
-# virtual display. Exits non-zero when a test fails.
+# virtual display, then builds the installer and the .zip and checks both. Exits non-zero when a
+# test fails.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -32,3 +33,8 @@ for file in vokruzeru.exe VOKMaker2.exe; do
 done
 [ "$(wc -l <<<"$contents")" -le 3 ] || { echo "test-windows: unexpected files in $zip" >&2; exit 1; }
 echo "test-windows: $zip holds the program and the archive tool"
+
+# The installer: built with wixl, then installed, used and removed in a fresh Wine prefix.
+msi=$(scripts/package-windows.sh | tail -n 1)
+xvfb-run --auto-servernum --server-args="-screen 0 1280x1024x24" \
+  tests/win/installer_test.sh "$msi" build/windows/tests/opened_window_check.exe

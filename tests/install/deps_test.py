@@ -54,6 +54,7 @@ INSTALLED_BY = [
     ("build/windows", "scripts/test-windows.sh"),
     ("tests/fuzz/", "tests/fuzz/run.sh"),
     ("cmake/mingw-w64", "scripts/test-windows.sh"),
+    ("tests/win/", "scripts/test-windows.sh"),
     ("bench/", "scripts/bench.sh"),
     ("packaging/", "scripts/package.sh"),
 ]
@@ -170,7 +171,7 @@ def owners(paths):
 # ---------------------------------------------------------------------------------------------
 # What the project needs.
 
-WORD = re.compile(r"(?<![\w$@{.%/-])[A-Za-z][\w.+-]*[\w+](?![\w=])"
+WORD = re.compile(r"(?<![\w$@{.%/\\-])[A-Za-z][\w.+-]*[\w+](?![\w=])"
                   r"|(?<![\w.-])" + SYSTEM_PATH + r"[^\s\"'();:*$]+")
 QUOTED = re.compile(r"\"((?:[^\"\\\n]|\\.)*)\"|'([^'\n]*)'")
 # Where a command starts in a command line: at its start, or after one of the shell's

@@ -11,7 +11,9 @@ deb=$(ls build/release/vokruzeru_*_amd64.deb)
 
 contents=$(dpkg-deb -c "$deb")
 for file in ./usr/bin/vokruzeru ./usr/lib/vokruzeru/vokruzeru ./usr/lib/vokruzeru/VOKMaker2.exe \
-  ./usr/share/applications/vokruzeru.desktop ./usr/share/icons/hicolor/32x32/apps/vokruzeru.png; do
+  ./usr/share/applications/vokruzeru.desktop ./usr/share/icons/hicolor/32x32/apps/vokruzeru.png \
+  ./usr/share/mime/packages/vokruzeru.xml ./usr/share/metainfo/com.example.vokruzeru.metainfo.xml \
+  ./usr/share/icons/hicolor/{16x16,32x32,64x64,128x128}/mimetypes/application-x-{vok,temo}.png; do
   grep -q " $file\( \|$\)" <<<"$contents" || fail "$file is not in the package"
 done
 

@@ -5,11 +5,15 @@ Writes, from the drawing code below:
   app/resources/vokruzeru.ico         program icon, 32x32 and 16x16, 16 colours
   app/resources/icons/N/vokruzeru.png the same icon as RGBA PNG, N = 16 32 48 128 256
   app/resources/donate.gif            the "Make a Donation" button, 110x23
+  app/resources/KIND-archive.ico      file-type icons of VOK and TEMO archives, 32x32 and
+                                      16x16, 16 colours (KIND = vok, temo)
+  app/resources/icons/N/application-x-KIND.png  the same as RGBA PNG, N = 16 32 64 128
 
 Run from the repository root:  python3 tools/artwork/make_artwork.py
 Python 3 standard library only; every run writes the same bytes.
 """
 
+import functools
 import math
 import os
 import struct
@@ -22,7 +26,7 @@ VGA = [
     (128, 128, 128), (255, 0, 0), (0, 255, 0), (255, 255, 0),
     (0, 0, 255), (255, 0, 255), (0, 255, 255), (255, 255, 255),
 ]
-BLACK, DARK_RED, LIGHT_GREY, DARK_GREY = 0, 1, 7, 8
+BLACK, DARK_RED, DARK_GREEN, DARK_BLUE, LIGHT_GREY, DARK_GREY = 0, 1, 2, 4, 7, 8
 RED, YELLOW, BLUE, WHITE = 9, 11, 12, 15
 
 # ---------------------------------------------------------------------------
@@ -244,6 +248,7 @@ def smooth_colour(x, y, layers, outline):
     return None
 
 
+@functools.lru_cache(maxsize=None)
 def draw_smooth_icon(size):
     """The 32-pixel design drawn anew at a larger size, with smooth edges.
     Returns rows of (r, g, b, a)."""
@@ -464,6 +469,136 @@ def draw_button():
     return img
 
 # ---------------------------------------------------------------------------
+# The file-type icons: a sheet of paper with a folded corner, the program's
+# broken stick on it and a band in the format's colour with its name.
+
+ARCHIVE_KINDS = {"vok": ("VOK", DARK_BLUE), "temo": ("TEMO", DARK_GREEN)}
+TYPE_ICON_SIZES = (16, 32, 64, 128)
+
+LETTERS = {  # 3 or 5 wide, 5 rows high; '#' is ink
+    "V": ["#.#", "#.#", "#.#", "#.#", ".#."],
+    "O": [".#.", "#.#", "#.#", "#.#", ".#."],
+    "K": ["#.#", "#.#", "##.", "#.#", "#.#"],
+    "T": ["###", ".#.", ".#.", ".#.", ".#."],
+    "E": ["###", "#..", "##.", "#..", "###"],
+    "M": ["#...#", "##.##", "#.#.#", "#...#", "#...#"],
+}
+
+# The stick at 16 pixels has room for a few pixels only, placed by hand.
+STICK8 = """
+.K......
+KRK.....
+.KrK....
+..KK..Y.
+.....YWY
+....KK..
+....KRK.
+.....KrK
+"""
+
+
+def draw_sheet(unit, band):
+    """A sheet 16 * unit pixels square, as rows of palette indices: white with
+    a dark-grey edge, its top-right corner folded down, and a band at the foot."""
+    size = 16 * unit
+    left, right, top, bottom = 2 * unit, 14 * unit - 1, 0, size - 1
+    fold = 4 * unit
+    band_top, band_bottom = 10 * unit, 14 * unit - 1
+    img = [[None] * size for _ in range(size)]
+    for y in range(size):
+        for x in range(left, right + 1):
+            cut = x - (right - fold)                   # columns into the folded corner
+            if cut > y:
+                continue                                # cut away by the fold
+            if x in (left, right) or y in (top, bottom) or cut == y:
+                img[y][x] = DARK_GREY                   # the edge, and the crease
+            elif cut > 0 and y < fold:
+                img[y][x] = LIGHT_GREY                  # the back of the folded corner
+            elif band_top <= y <= band_bottom:
+                img[y][x] = band
+            else:
+                img[y][x] = WHITE
+    for i in range(fold):                               # the folded corner's own edges
+        img[fold - 1][right - fold + 1 + i] = DARK_GREY
+        img[i][right - fold + 1] = DARK_GREY
+    return img
+
+
+def draw_letters(img, text, unit, top, centre):
+    """Writes text in white, each font pixel unit x unit, centred on column centre."""
+    width = sum(len(LETTERS[c][0]) + 1 for c in text) - 1
+    x0 = centre - width * unit // 2
+    for c in text:
+        glyph = LETTERS[c]
+        for gy, row in enumerate(glyph):
+            for gx, ink in enumerate(row):
+                if ink == "#":
+                    for dy in range(unit):
+                        for dx in range(unit):
+                            img[top + gy * unit + dy][x0 + gx * unit + dx] = WHITE
+        x0 += (len(glyph[0]) + 1) * unit
+
+
+def draw_type_icon(kind, size):
+    """The pixel-art file-type icon of 16 or 32 pixels, as palette indices."""
+    name, band = ARCHIVE_KINDS[kind]
+    unit = size // 16
+    img = draw_sheet(unit, band)
+    if size == 16:
+        stick = [[PIXEL_COLOURS[c] for c in line] for line in STICK8.split()]
+        at = (4, 1)
+    else:
+        stick, at = draw_icon16(), (7, 2)
+        draw_letters(img, name, 1, 21, 16)
+    for y, row in enumerate(stick):
+        for x, c in enumerate(row):
+            if c is not None:
+                img[at[1] + y][at[0] + x] = c
+    return img
+
+
+def shrink(rows, factor):
+    """RGBA rows made factor times smaller, each pixel the mean of a square."""
+    out = []
+    for y in range(0, len(rows), factor):
+        line = []
+        for x in range(0, len(rows[0]), factor):
+            block = [rows[y + j][x + i] for j in range(factor) for i in range(factor)]
+            alpha = sum(p[3] for p in block)
+            if alpha == 0:
+                line.append((0, 0, 0, 0))
+                continue
+            rgb = tuple(round(sum(p[k] * p[3] for p in block) / alpha) for k in range(3))
+            line.append(rgb + (round(alpha / len(block)),))
+        out.append(line)
+    return out
+
+
+def draw_large_type_icon(kind, size):
+    """The file-type icon at 64 or 128 pixels: the sheet and the name drawn
+    crisp at that size, the smooth program icon shrunk onto it. RGBA rows."""
+    name, band = ARCHIVE_KINDS[kind]
+    unit = size // 16
+    img = draw_sheet(unit, band)
+    draw_letters(img, name, unit // 2, 21 * unit // 2, 8 * unit)
+    rows = to_rgba(img)
+    stick = shrink(draw_smooth_icon(256), 512 // size)  # half the icon's width
+    ox, oy = 7 * unit // 2, unit
+    for y, line in enumerate(stick):
+        for x, (r, g, b, a) in enumerate(line):
+            if a:
+                under = rows[oy + y][ox + x]
+                mix = lambda top, low: round((top * a + low * (255 - a)) / 255)
+                rows[oy + y][ox + x] = (mix(r, under[0]), mix(g, under[1]), mix(b, under[2]), 255)
+    return rows
+
+
+def type_icon_rgba(kind, size):
+    if size in (16, 32):
+        return to_rgba(draw_type_icon(kind, size))
+    return draw_large_type_icon(kind, size)
+
+# ---------------------------------------------------------------------------
 
 def write(path, data):
     os.makedirs(os.path.dirname(path), exist_ok=True)
@@ -483,6 +618,12 @@ def main(root="."):
         else:
             rows = draw_smooth_icon(size)
         write(os.path.join(res, "icons", str(size), "vokruzeru.png"), png_bytes(rows))
+    for kind in ARCHIVE_KINDS:
+        write(os.path.join(res, kind + "-archive.ico"),
+              ico_bytes([draw_type_icon(kind, 32), draw_type_icon(kind, 16)]))
+        for size in TYPE_ICON_SIZES:
+            write(os.path.join(res, "icons", str(size), "application-x-%s.png" % kind),
+                  png_bytes(type_icon_rgba(kind, size)))
     button = draw_button()
     write(os.path.join(res, "donate.gif"),
           gif_bytes(BUTTON_W, BUTTON_H, GREYS, [c for row in button for c in row], CLEAR))

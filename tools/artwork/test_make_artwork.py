@@ -256,6 +256,28 @@ class FilesTest(unittest.TestCase):
             self.assertEqual(rows[size // 5][size // 5][3], 255)
             self.assertGreater(sum(0 < px[3] < 255 for row in rows for px in row), size)
 
+    def test_archive_type_icons(self):
+        bands = set()
+        for kind, (_name, band) in art.ARCHIVE_KINDS.items():
+            icon32, icon16 = parse_ico(read(kind + "-archive.ico"))
+            self.assertEqual(icon32, art.draw_type_icon(kind, 32))
+            self.assertEqual(icon16, art.draw_type_icon(kind, 16))
+            for size in art.TYPE_ICON_SIZES:
+                rows = parse_png(read("icons", str(size), "application-x-%s.png" % kind))
+                self.assertEqual((len(rows), len(rows[0])), (size, size))
+                u = size // 16
+                # A sheet with room on both sides and its top-right corner folded
+                # away; white below the stick, the format's colour in the band.
+                self.assertEqual(rows[size // 2][0][3], 0, (kind, size))
+                self.assertEqual(rows[size // 2][size - 1][3], 0, (kind, size))
+                self.assertEqual(rows[0][14 * u - 1][3], 0, (kind, size))
+                self.assertEqual(rows[9 * u][3 * u], (255, 255, 255, 255), (kind, size))
+                self.assertEqual(rows[13 * u][3 * u], art.VGA[band] + (255,), (kind, size))
+                # The stick is on it, in red.
+                self.assertTrue(any(px[:3] == art.VGA[art.RED] for row in rows for px in row))
+            bands.add(band)
+        self.assertEqual(len(bands), len(art.ARCHIVE_KINDS))
+
     @unittest.skipUnless(IDENTIFY, NO_IMAGEMAGICK)
     def test_imagemagick_identify(self):
         out = subprocess.run([IDENTIFY, os.path.join(RES, "vokruzeru.ico")],
@@ -273,7 +295,7 @@ class FilesTest(unittest.TestCase):
             art.main(tmp)
             made = sorted(os.path.relpath(os.path.join(d, f), tmp)
                           for d, _, files in os.walk(tmp) for f in files)
-            self.assertEqual(len(made), 7)
+            self.assertEqual(len(made), 17)
             for rel in made:
                 with open(os.path.join(tmp, rel), "rb") as f:
                     self.assertEqual(f.read(), read(os.path.relpath(rel, "app/resources")),
