@@ -2,8 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <stdio.h>
+
+#include <atomic>
 #include <sstream>
 #include <string>
+#include <thread>
 
 #include "tests/row_name.h"
 #include "tests/vokmaker2/test_support.h"
@@ -92,6 +97,47 @@ INSTANTIATE_TEST_SUITE_P(
         DestinationRow{"folder_on_a_file", EntryType::kFolder, "plain", "plain", nullptr,
                        "a file of that name is in the way"}),
     vok::testing::RowName());
+
+// Another local user who can write into the destination swaps one of its folders with a link
+// to an outside folder, and back, as fast as the system lets them, while entries are
+// extracted into that folder. The entries in between make every one walk its path again.
+TEST(ExtractRace, AFolderSwappedForALinkMeanwhileNeverLeadsOutside) {
+  TempDir dir;
+  fs::create_directories(dir / "out/d");
+  fs::create_directories(dir / "outside");
+  testing::WriteFile(dir / "outside/victim", "untouched");
+  fs::create_directory_symlink(dir / "outside", dir / "out/link");
+  const auto outsideBefore = Outside(dir.path());
+  constexpr std::uint64_t kRounds = 3000;
+  ArchiveBytes archive(Format::kVok);
+  for (std::uint64_t i = 0; i < kRounds; ++i)
+    archive.File("d/victim", "from the archive").File("top", "");
+  std::istringstream in(archive.End().bytes());
+
+  std::atomic<bool> done = false;
+  std::atomic<std::uint64_t> swaps = 0;
+  std::thread swapper([&] {
+    const std::string folder = (dir / "out/d").string();
+    const std::string link = (dir / "out/link").string();
+    while (!done) {
+      if (renameat2(AT_FDCWD, folder.c_str(), AT_FDCWD, link.c_str(), RENAME_EXCHANGE) == 0)
+        ++swaps;
+    }
+  });
+  testing::RecordingReporter reporter;
+  ExtractSummary summary;
+  try {
+    summary = Extract(in, Format::kVok, dir / "out", reporter);
+  } catch (const std::exception& error) {
+    ADD_FAILURE() << error.what();
+  }
+  done = true;
+  swapper.join();
+
+  EXPECT_EQ(Outside(dir.path()), outsideBefore);
+  EXPECT_EQ(summary.files + summary.refused, 2 * kRounds);
+  EXPECT_GT(swaps.load(), 100u) << "the folder was hardly swapped: the test proves nothing";
+}
 
 }  // namespace
 }  // namespace vokmaker

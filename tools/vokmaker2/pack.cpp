@@ -1,14 +1,17 @@
 #include "tools/vokmaker2/pack.h"
 
+#include <cstring>
 #include <fstream>
 #include <optional>
+#include <ostream>
+#include <streambuf>
 #include <string>
 #include <vector>
 
 #include "tools/vokmaker2/archive_writer.h"
 #include "tools/vokmaker2/entry_name.h"
 #include "tools/vokmaker2/errors.h"
-#include "tools/vokmaker2/pending_file.h"
+#include "tools/vokmaker2/file_system.h"
 
 namespace vokmaker {
 
@@ -33,6 +36,45 @@ class SelfFilter {
  private:
   fs::path archive_;
   fs::path temporary_;
+};
+
+// Gathers the archive's many small pieces into large writes.
+class NewFileBuffer : public std::streambuf {
+ public:
+  explicit NewFileBuffer(NewFile& file) : file_(file), buffer_(256 * 1024) { Empty(); }
+
+ protected:
+  int_type overflow(int_type c) override {
+    if (sync() != 0) return traits_type::eof();
+    if (traits_type::eq_int_type(c, traits_type::eof())) return traits_type::not_eof(c);
+    *pptr() = traits_type::to_char_type(c);
+    pbump(1);
+    return c;
+  }
+
+  std::streamsize xsputn(const char* bytes, std::streamsize n) override {
+    if (n <= epptr() - pptr()) {
+      if (n == 0) return 0;  // an empty name may come without bytes
+      std::memcpy(pptr(), bytes, static_cast<std::size_t>(n));
+      pbump(static_cast<int>(n));
+      return n;
+    }
+    // Large pieces go straight to the file.
+    if (sync() != 0) return 0;
+    return file_.Write({bytes, static_cast<std::size_t>(n)}) ? n : 0;
+  }
+
+  int sync() override {
+    const std::span<const char> gathered(pbase(), pptr());
+    Empty();
+    return file_.Write(gathered) ? 0 : -1;
+  }
+
+ private:
+  void Empty() { setp(buffer_.data(), buffer_.data() + buffer_.size()); }
+
+  NewFile& file_;
+  std::vector<char> buffer_;
 };
 
 // A name in a message, on the message's one line: control characters are written as escapes.
@@ -73,9 +115,13 @@ PackSummary Pack(const fs::path& source, const fs::path& archive, Format format,
   fs::path root = source;
   if (!root.has_filename() && root.has_relative_path()) root = root.parent_path();
 
-  PendingFile pending(archive);
-  const SelfFilter self(archive, pending.TemporaryPath());
-  ArchiveWriter writer(pending.Stream(), format);
+  const fs::path folder = archive.has_parent_path() ? archive.parent_path() : fs::path(".");
+  const Folder archiveFolder = Folder::Open(folder, false);
+  NewFile pending(archiveFolder, NewFile::Naming::kTemporaryName);
+  const SelfFilter self(archive, folder / pending.TemporaryName());
+  NewFileBuffer buffer(pending);
+  std::ostream out(&buffer);
+  ArchiveWriter writer(out, format);
   PackSummary summary;
   std::vector<char> readBuffer(64 * 1024);
 
@@ -100,6 +146,12 @@ PackSummary Pack(const fs::path& source, const fs::path& archive, Format format,
       continue;
     }
     if (fs::is_regular_file(status) && self.IsSelf(last)) continue;
+    if (fs::is_regular_file(status) && IsTemporaryName(last.filename())) {
+      reporter.Warning("skipped " + Quoted(last) +
+                       ": a temporary file of this tool, left by a run that was stopped");
+      ++summary.skipped;
+      continue;
+    }
 
     std::string name;
     try {
@@ -135,7 +187,7 @@ PackSummary Pack(const fs::path& source, const fs::path& archive, Format format,
   }
 
   writer.Finish();
-  pending.Commit();
+  pending.PlaceDurably(archive.filename());
   reporter.Summary("Packed " + Count(summary.files, "file", "files") + " and " +
                    Count(summary.folders, "folder", "folders") + " (" +
                    Count(summary.bytes, "byte", "bytes") + ") into " + Utf8(archive));
