@@ -95,7 +95,15 @@ INSTANTIATE_TEST_SUITE_P(
         DestinationRow{"file_in_the_path", EntryType::kFile, "plain/x.txt", "plain", nullptr,
                        "which is not a folder"},
         DestinationRow{"folder_on_a_file", EntryType::kFolder, "plain", "plain", nullptr,
-                       "a file of that name is in the way"}),
+                       "a file of that name is in the way"},
+        // Names of up to 255 bytes are what most file systems take.
+        DestinationRow{"file_name_too_long", EntryType::kFile, std::string(256, 'n'), nullptr,
+                       nullptr, "too long for the file system"},
+        DestinationRow{"folder_name_too_long", EntryType::kFile, std::string(300, 'n') + "/x.txt",
+                       nullptr, nullptr, "too long for the file system"},
+        DestinationRow{"folder_entry_name_too_long", EntryType::kFolder,
+                       "d/" + std::string(256, 'n'), nullptr, nullptr,
+                       "too long for the file system"}),
     vok::testing::RowName());
 
 // Another local user who can write into the destination swaps one of its folders with a link
