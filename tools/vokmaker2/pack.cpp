@@ -6,6 +6,7 @@
 #include <ostream>
 #include <streambuf>
 #include <string>
+#include <type_traits>
 #include <vector>
 
 #include "tools/vokmaker2/archive_writer.h"
@@ -98,6 +99,24 @@ std::string Quoted(const fs::path& path) {
   return quoted + "\"";
 }
 
+// The stored name of `path`, which the folder walk made by appending names to `root`; empty
+// when the system cannot give it in UTF-8.
+std::string StoredNameUnder(const fs::path& root, const fs::path& path) {
+  const fs::path::string_type& text = path.native();
+  std::size_t skip = root.native().size();
+  while (skip < text.size() && (text[skip] == '/' || text[skip] == fs::path::preferred_separator)) {
+    ++skip;
+  }
+  // POSIX names are bytes, stored as they are (NameProblem checks them); parsing them into a
+  // path again would cost more than the rest of a small file's packing.
+  if constexpr (std::is_same_v<fs::path::value_type, char>) return text.substr(skip);
+  try {
+    return StoredName(fs::path(text.substr(skip)));
+  } catch (const std::exception&) {
+    return {};
+  }
+}
+
 }  // namespace
 
 PackSummary Pack(const fs::path& source, const fs::path& archive, Format format,
@@ -115,15 +134,19 @@ PackSummary Pack(const fs::path& source, const fs::path& archive, Format format,
   fs::path root = source;
   if (!root.has_filename() && root.has_relative_path()) root = root.parent_path();
 
-  const fs::path folder = archive.has_parent_path() ? archive.parent_path() : fs::path(".");
-  const Folder archiveFolder = Folder::Open(folder, false);
+  const fs::path archiveFolderPath =
+      archive.has_parent_path() ? archive.parent_path() : fs::path(".");
+  const Folder archiveFolder = Folder::Open(archiveFolderPath, false);
   NewFile pending(archiveFolder, NewFile::Naming::kTemporaryName);
-  const SelfFilter self(archive, folder / pending.TemporaryName());
+  const SelfFilter self(archive, archiveFolderPath / pending.TemporaryName());
   NewFileBuffer buffer(pending);
   std::ostream out(&buffer);
   ArchiveWriter writer(out, format);
   PackSummary summary;
+  // One stream reads every file: making one costs more than reading a small file.
   std::vector<char> readBuffer(64 * 1024);
+  std::ifstream file;
+  file.rdbuf()->pubsetbuf(readBuffer.data(), static_cast<std::streamsize>(readBuffer.size()));
 
   fs::path last = root;
   fs::recursive_directory_iterator it(root, fs::directory_options::none, ec);
@@ -132,44 +155,42 @@ PackSummary Pack(const fs::path& source, const fs::path& archive, Format format,
     if (it == end) break;
     const fs::directory_entry& entry = *it;
     last = entry.path();
-    const fs::file_status status = entry.symlink_status(ec);
+    // Where the system lists each entry with its type, these ask it nothing more.
+    const bool link = entry.is_symlink(ec);
+    const bool folder = !link && entry.is_directory(ec);
+    const bool regular = !link && !folder && entry.is_regular_file(ec);
     if (ec) throw ToolError("cannot look at " + Quoted(last) + ": " + ec.message());
 
-    if (fs::is_symlink(status)) {
+    if (link) {
       reporter.Warning("skipped " + Quoted(last) + ": symbolic links are not packed");
       ++summary.skipped;
       continue;
     }
-    if (!fs::is_directory(status) && !fs::is_regular_file(status)) {
+    if (!folder && !regular) {
       reporter.Warning("skipped " + Quoted(last) + ": it is not a regular file or folder");
       ++summary.skipped;
       continue;
     }
-    if (fs::is_regular_file(status) && self.IsSelf(last)) continue;
-    if (fs::is_regular_file(status) && IsTemporaryName(last.filename())) {
+    if (regular && self.IsSelf(last)) continue;
+    if (regular && IsTemporaryName(last.filename())) {
       reporter.Warning("skipped " + Quoted(last) +
                        ": a temporary file of this tool, left by a run that was stopped");
       ++summary.skipped;
       continue;
     }
 
-    std::string name;
-    try {
-      name = StoredName(last.lexically_relative(root));
-    } catch (const std::exception&) {
-      name.clear();  // a name the system cannot convert to UTF-8
-    }
+    const std::string name = StoredNameUnder(root, last);
     const std::optional<std::string> problem =
         name.empty() ? std::optional<std::string>("the name cannot be converted to UTF-8")
                      : NameProblem(name);
     if (problem) {
       reporter.Warning("skipped " + Quoted(last) + ": " + *problem);
       ++summary.skipped;
-      if (fs::is_directory(status)) it.disable_recursion_pending();
+      if (folder) it.disable_recursion_pending();
       continue;
     }
 
-    if (fs::is_directory(status)) {
+    if (folder) {
       writer.AddFolder(name);
       ++summary.folders;
       continue;
@@ -177,11 +198,10 @@ PackSummary Pack(const fs::path& source, const fs::path& archive, Format format,
     const std::uint64_t size = entry.file_size(ec);
     if (ec) throw ToolError("cannot look at " + Quoted(last) + ": " + ec.message());
     reporter.Progress(Entry{EntryType::kFile, name, size});
-    std::ifstream file;
-    file.rdbuf()->pubsetbuf(readBuffer.data(), static_cast<std::streamsize>(readBuffer.size()));
     file.open(last, std::ios::binary);
     if (!file) throw ToolError("cannot open " + Quoted(last) + " for reading");
     writer.AddFile(name, size, file);
+    file.close();
     ++summary.files;
     summary.bytes += size;
   }
