@@ -37,7 +37,7 @@ class Extractor : public EntryVisitor {
       return false;
     }
     reporter_.Progress(entry);
-    current_.emplace(path_.back(), NewFile::Naming::kUnnamedWhenPossible);
+    current_.emplace(path_.back(), NewFile::Purpose::kExtractedFile);
     return true;
   }
 

@@ -5,6 +5,7 @@
 // a symbolic link or other redirection. file_system_posix.cpp and file_system_win.cpp
 // implement them.
 
+#include <cstdint>
 #include <filesystem>
 #include <span>
 
@@ -55,17 +56,22 @@ class Folder {
 #endif
 };
 
-// A file being written in a folder, under no name at all where the system allows it and
-// otherwise under a temporary one (`.vok-` + 16 hex digits + `.part`), so that no one ever
-// sees it half-written under its final name. It is removed when destroyed without being put
-// in place, and when the tool is stopped by a signal or a console event (see
-// RemovePendingFileOnStop).
+// A file being written in a folder where no one sees it half-written under its final name.
+// It is removed when destroyed without being put in place, and when the tool is stopped by a
+// signal or a console event (see RemovePendingFileOnStop).
 class NewFile {
  public:
-  enum class Naming { kUnnamedWhenPossible, kTemporaryName };
+  enum class Purpose {
+    // Has no name at all where the system allows it, else a temporary one; put in place
+    // with Place.
+    kExtractedFile,
+    // Has a temporary name (`.vok-` + 16 hex digits + `.part`) and is written out to the disk
+    // as it grows; put in place with PlaceDurably.
+    kArchive,
+  };
 
   // Throws ToolError.
-  NewFile(const Folder& folder, Naming naming);
+  NewFile(const Folder& folder, Purpose purpose);
   ~NewFile();
   NewFile(const NewFile&) = delete;
   NewFile& operator=(const NewFile&) = delete;
@@ -90,6 +96,9 @@ class NewFile {
   void Drop();
 
   const Folder& folder_;
+  Purpose purpose_;
+  std::uint64_t written_ = 0;
+  std::uint64_t writtenBack_ = 0;  // the part of written_ already on its way to the disk
   std::filesystem::path temporaryName_;
 #ifdef _WIN32
   void* handle_ = nullptr;

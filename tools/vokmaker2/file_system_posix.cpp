@@ -22,6 +22,7 @@ namespace fs = std::filesystem;
 namespace {
 
 constexpr int kStopSignals[] = {SIGTERM, SIGINT, SIGHUP};
+constexpr std::uint64_t kWriteBackStep = 4 << 20;
 
 // The temporary name that a stop signal removes: written only while those signals are
 // blocked, so that the handler never sees half of it.
@@ -164,15 +165,13 @@ void Folder::Sync() const {
   }
 }
 
-NewFile::NewFile(const Folder& folder, Naming naming) : folder_(folder) {
+NewFile::NewFile(const Folder& folder, Purpose purpose) : folder_(folder), purpose_(purpose) {
 #ifdef O_TMPFILE
-  if (naming == Naming::kUnnamedWhenPossible) {
+  if (purpose_ == Purpose::kExtractedFile) {
     fd_ = openat(folder_.fd_, ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666);
     if (fd_ >= 0) return;
     // Not every file system has unnamed files: then the file gets a temporary name.
   }
-#else
-  (void)naming;
 #endif
   const StopSignalsHeld held;
   int error = EEXIST;
@@ -210,7 +209,17 @@ bool NewFile::Write(std::span<const char> data) {
       return false;
     }
     data = data.subspan(static_cast<std::size_t>(written));
+    written_ += static_cast<std::uint64_t>(written);
   }
+#ifdef SYNC_FILE_RANGE_WRITE
+  // The archive starts on its way to the disk as it grows, so that the sync at the end has
+  // little left to wait for.
+  if (purpose_ == Purpose::kArchive && written_ - writtenBack_ >= kWriteBackStep) {
+    sync_file_range(fd_, static_cast<off_t>(writtenBack_),
+                    static_cast<off_t>(written_ - writtenBack_), SYNC_FILE_RANGE_WRITE);
+    writtenBack_ = written_;
+  }
+#endif
   return true;
 }
 
@@ -280,7 +289,7 @@ Obstacle NewFile::Place(const fs::path& name) {
 
 void NewFile::PlaceDurably(const fs::path& name) {
   const fs::path shown = folder_.path_ / name;
-  if (fsync(fd_) != 0 || close(std::exchange(fd_, -1)) != 0) {
+  if (fdatasync(fd_) != 0 || close(std::exchange(fd_, -1)) != 0) {
     const int error = errno;
     Drop();
     throw ToolError("cannot write " + Utf8(shown) + ": " + Message(error));

@@ -143,7 +143,7 @@ Obstacle Folder::OpenChild(const fs::path& name, Folder& child) const {
 // Renames into a folder are made durable by MOVEFILE_WRITE_THROUGH.
 void Folder::Sync() const {}
 
-NewFile::NewFile(const Folder& folder, Naming) : folder_(folder) {
+NewFile::NewFile(const Folder& folder, Purpose purpose) : folder_(folder), purpose_(purpose) {
   const PendingLock lock;
   DWORD error = ERROR_FILE_EXISTS;
   for (int attempt = 0; attempt < 16 && error == ERROR_FILE_EXISTS; ++attempt) {
