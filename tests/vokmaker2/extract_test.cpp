@@ -9,6 +9,7 @@
 #include <sstream>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "tests/row_name.h"
 #include "tests/vokmaker2/test_support.h"
@@ -47,7 +48,10 @@ TEST_P(Destination, NothingIsWrittenOutsideItAndRefusalsDoNotStopExtraction) {
   fs::create_directories(dir / "outside");
   testing::WriteFile(dir / "outside/target.txt", "untouched");
   if (row.inTheWay && row.linkTo) fs::create_symlink(dir / row.linkTo, dir / "out" / row.inTheWay);
-  if (row.inTheWay && !row.linkTo) testing::WriteFile(dir / "out" / row.inTheWay, "old content");
+  if (row.inTheWay && !row.linkTo) {
+    fs::create_directories((dir / "out" / row.inTheWay).parent_path());
+    testing::WriteFile(dir / "out" / row.inTheWay, "old content");
+  }
   const auto outsideBefore = Outside(dir.path());
 
   ArchiveBytes archive(Format::kTemo);
@@ -96,6 +100,8 @@ INSTANTIATE_TEST_SUITE_P(
                        "which is not a folder"},
         DestinationRow{"folder_on_a_file", EntryType::kFolder, "plain", "plain", nullptr,
                        "a file of that name is in the way"},
+        DestinationRow{"file_on_a_folder", EntryType::kFile, "sub", "sub/inner", nullptr,
+                       "something that is not a regular file is in the way"},
         // Names of up to 255 bytes are what most file systems take.
         DestinationRow{"file_name_too_long", EntryType::kFile, std::string(256, 'n'), nullptr,
                        nullptr, "too long for the file system"},
@@ -105,6 +111,66 @@ INSTANTIATE_TEST_SUITE_P(
                        "d/" + std::string(256, 'n'), nullptr, nullptr,
                        "too long for the file system"}),
     vok::testing::RowName());
+
+struct OrderRow {
+  const char* name;
+  std::vector<std::string> entries;  // a trailing '/' makes a folder entry
+  std::map<std::string, std::string> tree;
+};
+
+class EntryOrder : public ::testing::TestWithParam<OrderRow> {};
+
+// The folders of one entry stay open for the next; any order of entries gives the same tree.
+TEST_P(EntryOrder, GivesTheTreeOfTheNames) {
+  TempDir dir;
+  ArchiveBytes archive(Format::kVok);
+  for (const std::string& entry : GetParam().entries) {
+    if (entry.ends_with('/')) {
+      archive.Folder(entry.substr(0, entry.size() - 1));
+    } else {
+      archive.File(entry, entry.substr(entry.rfind('/') + 1));
+    }
+  }
+  std::istringstream in(archive.End().bytes());
+  testing::RecordingReporter reporter;
+  const ExtractSummary summary = Extract(in, Format::kVok, dir / "out", reporter);
+  EXPECT_EQ(summary.refused, 0u);
+  EXPECT_EQ(testing::Snapshot(dir / "out"), GetParam().tree);
+}
+
+const std::string kFolder = "<folder>";
+
+INSTANTIATE_TEST_SUITE_P(Rows, EntryOrder,
+                         ::testing::Values(OrderRow{"back_and_forth",
+                                                    {"a/b/1", "a/2", "a/b/3", "c/4", "a/b/5"},
+                                                    {{"a", kFolder},
+                                                     {"a/b", kFolder},
+                                                     {"a/b/1", "1"},
+                                                     {"a/2", "2"},
+                                                     {"a/b/3", "3"},
+                                                     {"c", kFolder},
+                                                     {"c/4", "4"},
+                                                     {"a/b/5", "5"}}},
+                                           OrderRow{"folder_entries_between",
+                                                    {"a/", "a/b/", "a/b/1", "a/", "x/y/z/", "a/2"},
+                                                    {{"a", kFolder},
+                                                     {"a/b", kFolder},
+                                                     {"a/b/1", "1"},
+                                                     {"a/2", "2"},
+                                                     {"x", kFolder},
+                                                     {"x/y", kFolder},
+                                                     {"x/y/z", kFolder}}},
+                                           OrderRow{"names_that_begin_alike",
+                                                    {"ab/1", "a/2", "abc/3", "a/b/4"},
+                                                    {{"ab", kFolder},
+                                                     {"ab/1", "1"},
+                                                     {"a", kFolder},
+                                                     {"a/2", "2"},
+                                                     {"abc", kFolder},
+                                                     {"abc/3", "3"},
+                                                     {"a/b", kFolder},
+                                                     {"a/b/4", "4"}}}),
+                         vok::testing::RowName());
 
 // Another local user who can write into the destination swaps one of its folders with a link
 // to an outside folder, and back, as fast as the system lets them, while entries are
