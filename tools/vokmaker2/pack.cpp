@@ -99,6 +99,22 @@ std::string Quoted(const fs::path& path) {
   return quoted + "\"";
 }
 
+// POSIX names are bytes, stored as they are (NameProblem checks them): parsing them into a
+// path again would cost more than the rest of a small file's packing. Windows names are
+// UTF-16 with '\' between folders; empty when one cannot be converted.
+template <class Text>
+std::string StoredNameOf(const Text& relative) {
+  if constexpr (std::is_same_v<Text, std::string>) {
+    return relative;
+  } else {
+    try {
+      return StoredName(relative);
+    } catch (const std::exception&) {
+      return {};
+    }
+  }
+}
+
 // The stored name of `path`, which the folder walk made by appending names to `root`; empty
 // when the system cannot give it in UTF-8.
 std::string StoredNameUnder(const fs::path& root, const fs::path& path) {
@@ -107,14 +123,7 @@ std::string StoredNameUnder(const fs::path& root, const fs::path& path) {
   while (skip < text.size() && (text[skip] == '/' || text[skip] == fs::path::preferred_separator)) {
     ++skip;
   }
-  // POSIX names are bytes, stored as they are (NameProblem checks them); parsing them into a
-  // path again would cost more than the rest of a small file's packing.
-  if constexpr (std::is_same_v<fs::path::value_type, char>) return text.substr(skip);
-  try {
-    return StoredName(fs::path(text.substr(skip)));
-  } catch (const std::exception&) {
-    return {};
-  }
+  return StoredNameOf(text.substr(skip));
 }
 
 }  // namespace
