@@ -37,6 +37,22 @@ TEST_P(BlockRoundTrip, DecompressesToTheInput) {
   EXPECT_EQ(std::string(unpacked.begin(), unpacked.end()), data);
 }
 
+// One compressor packs all the blocks of an archive: what it saw in earlier blocks must not
+// change how it packs the next one.
+TEST(BlockCompressor, PacksABlockAsAFreshOneWouldAfterOtherBlocks) {
+  const std::string blocks[] = {std::string(1 << 20, 'a'),
+                                RandomBytes(5000, 7) + RandomBytes(5000, 7), std::string(3000, 'a'),
+                                RandomBytes(5000, 7) + std::string(2000, 'b')};
+  BlockCompressor reused;
+  for (const std::string& block : blocks) {
+    std::vector<char> once(block.size()), again(block.size());
+    const std::size_t size = BlockCompressor().Compress(block, once);
+    ASSERT_EQ(reused.Compress(block, again), size) << block.size();
+    EXPECT_EQ(std::string(again.begin(), again.begin() + size),
+              std::string(once.begin(), once.begin() + size));
+  }
+}
+
 std::string Repeat(std::string_view piece, std::size_t total) {
   std::string text;
   while (text.size() < total) text.append(piece);

@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "tests/row_name.h"
 #include "tests/vokmaker2/test_support.h"
 #include "tools/vokmaker2/errors.h"
 
@@ -55,6 +56,46 @@ TEST(Pack, AnExistingArchiveIsReplacedOnlyByACompleteOne) {
   EXPECT_EQ(testing::StoredNames(dir / "out.vok", Format::kVok),
             (std::set<std::string>{"a.txt", "b.txt"}));
 }
+
+struct TemporaryNameRow {
+  const char* name;
+  const char* file;  // in the packed folder
+  bool skipped;
+};
+
+class PackTemporaryNames : public ::testing::TestWithParam<TemporaryNameRow> {};
+
+// What a stopped run of the tool may leave behind never ends up in an archive.
+TEST_P(PackTemporaryNames, AreSkippedWithAWarningWhenOfTheToolsForm) {
+  const TemporaryNameRow& row = GetParam();
+  TempDir dir;
+  fs::create_directories(dir / "src/sub");
+  testing::WriteFile(dir / "src" / row.file, "left behind");
+  testing::RecordingReporter reporter;
+  const PackSummary summary = Pack(dir / "src", dir / "out.vok", Format::kVok, reporter);
+
+  EXPECT_EQ(testing::StoredNames(dir / "out.vok", Format::kVok).contains(row.file), !row.skipped);
+  EXPECT_EQ(summary.skipped, row.skipped ? 1u : 0u);
+  ASSERT_EQ(reporter.warnings.size(), row.skipped ? 1u : 0u);
+  if (row.skipped) {
+    EXPECT_NE(
+        reporter.warnings[0].find(std::string(row.file) + "\": a temporary file of this tool"),
+        std::string::npos)
+        << reporter.warnings[0];
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, PackTemporaryNames,
+    ::testing::Values(
+        TemporaryNameRow{"temporary", ".vok-0123456789abcdef.part", true},
+        TemporaryNameRow{"temporary_in_a_subfolder", "sub/.vok-fedcba9876543210.part", true},
+        TemporaryNameRow{"fifteen_digits", ".vok-0123456789abcde.part", false},
+        TemporaryNameRow{"not_hexadecimal", ".vok-0123456789abcdeg.part", false},
+        TemporaryNameRow{"upper_case_digits", ".vok-0123456789ABCDEF.part", false},
+        TemporaryNameRow{"another_extension", ".vok-0123456789abcdef.part.txt", false},
+        TemporaryNameRow{"without_the_dot", "vok-0123456789abcdef.part", false}),
+    vok::testing::RowName());
 
 }  // namespace
 }  // namespace vokmaker

@@ -77,6 +77,8 @@ std::map<std::string, std::string> Snapshot(const fs::path& root) {
       value = "<link>";
     } else if (entry.is_directory()) {
       value = "<folder>";
+    } else if (!entry.is_regular_file()) {
+      value = "<special>";
     } else if (std::string content = ReadFile(entry.path()); content.size() <= 64) {
       value = std::move(content);
     } else {

@@ -58,7 +58,7 @@ std::string Bytes(std::initializer_list<int> bytes);
 
 // Every file and folder under `root` by relative '/' path: files map to their content (a
 // large one to its size and a hash, so that a failure message stays short), folders to
-// "<folder>", links to "<link>".
+// "<folder>", links to "<link>", anything else to "<special>".
 std::map<std::string, std::string> Snapshot(const fs::path& root);
 
 // The names in a folder (not recursive), sorted.

@@ -1,13 +1,26 @@
 // The built VOKMaker2 executable, driven as the program drives it.
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <spawn.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
+#include <chrono>
+#include <functional>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "operations/listing.h"
 #include "tests/row_name.h"
 #include "tests/vokmaker2/test_support.h"
+#include "tools/vokmaker2/block_codec.h"
+#include "tools/vokmaker2/crc32.h"
+#include "tools/vokmaker2/file_system.h"
+
+extern char** environ;
 
 namespace vokmaker {
 namespace {
@@ -197,6 +210,7 @@ TEST_P(ToolFailures, ExitWithOneAndOneLineOnStandardErrorAndChangeNothing) {
   fs::create_directories(dir_ / "folder.vok");
   fs::create_directories(dir_ / "src");
   testing::WriteFile(dir_ / "src/a.txt", "a");
+  ASSERT_EQ(mkfifo(Path("pipe.vok").c_str(), 0600), 0);
   const auto before = testing::Snapshot(dir_.path());
   std::vector<std::string> args = GetParam().args;
   for (std::string& arg : args) {
@@ -217,6 +231,9 @@ INSTANTIATE_TEST_SUITE_P(
             "list_missing_archive", {"-v", "@/missing.temo"}, "missing.temo: no such archive"},
         FailureRow{"list_a_folder", {"-v", "@/folder.vok"}, "it is a folder, not an archive"},
         FailureRow{"list_garbage", {"-v", "@/garbage.vok"}, "damaged archive: wrong format mark"},
+        // Opening a pipe to read would wait for a writer.
+        FailureRow{"list_a_pipe", {"-v", "@/pipe.vok"}, "pipe.vok: it is not a regular file"},
+        FailureRow{"extract_a_pipe", {"-x", "@/pipe.vok", "@/out"}, "not a regular file"},
         FailureRow{"extract_missing_archive", {"-x", "@/missing.vok", "@/out"}, "no such archive"},
         FailureRow{"extract_into_a_file", {"-x", "@/garbage.vok", "@/notes.txt"}, "not a folder"},
         FailureRow{"pack_missing_folder", {"-a", "-p", "@/nowhere", "@/a.vok"}, "no such folder"},
@@ -254,6 +271,123 @@ INSTANTIATE_TEST_SUITE_P(
         UsageRow{"pack_without_archive", {"-a", "-p", "src"}, "-a takes 2 paths, not 1"},
         UsageRow{"unknown_extension", {"-x", "a.zip", "out"}, "unknown archive type \"a.zip\""}),
     vok::testing::RowName());
+
+// Starts the tool with its output thrown away and the stop signals at their default action,
+// whatever the test runner ignores.
+pid_t StartTool(std::vector<std::string> args) {
+  args.insert(args.begin(), VOKMAKER2_EXE);
+  std::vector<char*> argv;
+  for (std::string& arg : args) argv.push_back(arg.data());
+  argv.push_back(nullptr);
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+  posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+  posix_spawnattr_t attributes;
+  posix_spawnattr_init(&attributes);
+  sigset_t signals;
+  sigemptyset(&signals);
+  posix_spawnattr_setsigmask(&attributes, &signals);
+  for (const int signal : {SIGTERM, SIGINT, SIGHUP}) sigaddset(&signals, signal);
+  posix_spawnattr_setsigdefault(&attributes, &signals);
+  posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
+  pid_t pid = -1;
+  if (posix_spawn(&pid, argv[0], &actions, &attributes, argv.data(), environ) != 0) pid = -1;
+  posix_spawn_file_actions_destroy(&actions);
+  posix_spawnattr_destroy(&attributes);
+  return pid;
+}
+
+bool WaitFor(const std::function<bool()>& ready) {
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+  while (!ready()) {
+    if (std::chrono::steady_clock::now() > deadline) return false;
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  }
+  return true;
+}
+
+std::vector<std::string> TemporaryFilesUnder(const fs::path& root) {
+  std::vector<std::string> found;
+  for (const auto& entry : fs::recursive_directory_iterator(root)) {
+    if (IsTemporaryName(entry.path().filename())) found.push_back(entry.path().string());
+  }
+  return found;
+}
+
+// A TEMO archive of a small file, then of 64 MiB of zeros: the tool takes a while to
+// extract it, but the archive is small.
+const std::string& SmallFileThenZeros() {
+  static const std::string bytes = [] {
+    constexpr std::uint64_t kMebibytes = 64;
+    const std::string zeros(std::size_t{1} << 20, '\0');
+    std::vector<char> packed(zeros.size());
+    packed.resize(BlockCompressor().Compress(zeros, packed));
+    ArchiveBytes archive(Format::kTemo);
+    archive.File("a.txt", "a").Record(1, "zeros", kMebibytes << 20);
+    std::uint32_t crc = 0;
+    for (std::uint64_t i = 0; i < kMebibytes; ++i) {
+      archive.Block(1, static_cast<std::uint32_t>(zeros.size()),
+                    std::string_view(packed.data(), packed.size()));
+      crc = Crc32(zeros, crc);
+    }
+    return archive.Le(crc, 4).End().bytes();
+  }();
+  return bytes;
+}
+
+struct StopRow {
+  const char* name;
+  bool pack;  // otherwise extract
+  int signal;
+};
+
+class ToolStops : public Tool, public ::testing::WithParamInterface<StopRow> {};
+
+TEST_P(ToolStops, LeaveNoTemporaryFileAndEndAsTheSignalWould) {
+  const StopRow& row = GetParam();
+  pid_t pid = -1;
+  std::function<bool()> busy;
+  if (row.pack) {
+    fs::create_directories(dir_ / "src");
+    testing::WriteFile(dir_ / "src/zeros", "");
+    fs::resize_file(dir_ / "src/zeros", std::uint64_t{8} << 30);  // sparse: no room taken
+    testing::WriteFile(dir_ / "old.temo", "the old archive");
+    pid = StartTool({"-a", "-p", Path("src"), Path("old.temo")});
+    busy = [&] { return !TemporaryFilesUnder(dir_.path()).empty(); };
+  } else {
+    testing::WriteFile(dir_ / "a.temo", SmallFileThenZeros());
+    pid = StartTool({"-x", Path("a.temo"), Path("out")});
+    busy = [&] { return fs::exists(dir_ / "out/a.txt"); };
+  }
+  ASSERT_GT(pid, 0);
+  const bool wasBusy = WaitFor(busy);
+  kill(pid, wasBusy ? row.signal : SIGKILL);
+  int status = 0;
+  waitpid(pid, &status, 0);
+  ASSERT_TRUE(wasBusy) << "the tool never got to work";
+
+  EXPECT_TRUE(WIFSIGNALED(status)) << "exit status " << WEXITSTATUS(status);
+  if (WIFSIGNALED(status)) {
+    EXPECT_EQ(WTERMSIG(status), row.signal);
+  }
+  EXPECT_EQ(TemporaryFilesUnder(dir_.path()), std::vector<std::string>{});
+  if (row.pack) {
+    EXPECT_EQ(testing::ReadFile(dir_ / "old.temo"), "the old archive");
+  } else {
+    EXPECT_EQ(testing::Snapshot(dir_ / "out"),
+              (std::map<std::string, std::string>{{"a.txt", "a"}}));
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Rows, ToolStops,
+                         ::testing::Values(StopRow{"pack_terminated", true, SIGTERM},
+                                           StopRow{"pack_interrupted", true, SIGINT},
+                                           StopRow{"pack_hung_up", true, SIGHUP},
+                                           StopRow{"extract_terminated", false, SIGTERM},
+                                           StopRow{"extract_interrupted", false, SIGINT},
+                                           StopRow{"extract_hung_up", false, SIGHUP}),
+                         vok::testing::RowName());
 
 TEST_F(Tool, HelpGoesToStandardOutputWithExitStatusZero) {
   const auto run = RunTool({"--help"}, dir_.path());

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <bit>
 #include <cstring>
+#include <limits>
 
 namespace vokmaker {
 
@@ -78,14 +79,21 @@ std::size_t BlockCompressor::Compress(std::span<const char> input, std::span<cha
   Byte* op = outBegin;
   const auto room = [&] { return capacity - static_cast<std::size_t>(op - outBegin); };
 
-  std::fill(table_.begin(), table_.end(), 0);
+  if (std::uint64_t{base_} + n >= std::numeric_limits<std::uint32_t>::max()) {
+    std::fill(table_.begin(), table_.end(), 0);
+    base_ = 0;
+  }
+  const std::uint32_t base = base_;
+  base_ += static_cast<std::uint32_t>(n);
+
   std::size_t anchor = 0;
   std::size_t i = 0;
   while (i + kMinMatch <= n) {
     const std::uint32_t here = Load32(in + i);
     std::uint32_t& slot = table_[Hash(here)];
-    const std::size_t candidate = slot;  // position + 1
-    slot = static_cast<std::uint32_t>(i + 1);
+    const std::uint32_t seen = slot;
+    slot = base + static_cast<std::uint32_t>(i + 1);
+    const std::size_t candidate = seen > base ? seen - base : 0;  // position + 1
     if (candidate == 0 || i + 1 - candidate > kMaxOffset || Load32(in + candidate - 1) != here) {
       // Step faster through data that does not compress.
       i += 1 + ((i - anchor) >> 6);

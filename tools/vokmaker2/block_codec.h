@@ -18,7 +18,11 @@ class BlockCompressor {
   std::size_t Compress(std::span<const char> in, std::span<char> out);
 
  private:
-  std::vector<std::uint32_t> table_;  // last position + 1 of each 4-byte hash; 0 for none
+  // For each 4-byte hash, the last position where it was seen, plus base_ + 1. An entry not
+  // above base_ is from an earlier block: growing base_ by each block's size forgets them all
+  // without clearing the table every time.
+  std::vector<std::uint32_t> table_;
+  std::uint32_t base_ = 0;
 };
 
 // Decompresses `in` into exactly `out.size()` bytes. False when `in` is malformed: a length

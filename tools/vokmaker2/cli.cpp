@@ -95,6 +95,10 @@ std::ifstream OpenArchive(const fs::path& archive, std::vector<char>& buffer) {
   const fs::file_status status = fs::status(archive, ec);
   if (!fs::exists(status)) throw ToolError("no such archive");
   if (fs::is_directory(status)) throw ToolError("it is a folder, not an archive");
+  // Opening a pipe or a device could wait for ever.
+  if (!fs::is_regular_file(status)) {
+    throw ToolError("it is not a regular file (a pipe or a device?), not an archive");
+  }
   std::ifstream in;
   in.rdbuf()->pubsetbuf(buffer.data(), static_cast<std::streamsize>(buffer.size()));
   in.open(archive, std::ios::binary);

@@ -69,9 +69,8 @@ std::string StoredName(const std::filesystem::path& relative) {
   return std::string(reinterpret_cast<const char*>(text.data()), text.size());
 }
 
-std::filesystem::path PathUnder(const std::filesystem::path& destination, std::string_view stored) {
-  const std::u8string text(reinterpret_cast<const char8_t*>(stored.data()), stored.size());
-  return destination / std::filesystem::path(text);
+std::filesystem::path NativeName(std::string_view stored) {
+  return std::u8string_view(reinterpret_cast<const char8_t*>(stored.data()), stored.size());
 }
 
 std::string ListingName(std::string_view stored) {

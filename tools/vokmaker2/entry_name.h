@@ -18,8 +18,8 @@ std::optional<std::string> NameProblem(std::string_view stored);
 // The stored name of `relative`, a path inside the packed folder. Does not check it.
 std::string StoredName(const std::filesystem::path& relative);
 
-// `destination` joined with the components of a sound stored name.
-std::filesystem::path PathUnder(const std::filesystem::path& destination, std::string_view stored);
+// A stored name, or one folder or file name of it, as the system's path.
+std::filesystem::path NativeName(std::string_view stored);
 
 // The name as the listing shows it: a leading backslash and backslashes between folders.
 // Bytes that are control characters are shown as '?', so a message stays one line.

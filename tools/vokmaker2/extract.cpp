@@ -1,13 +1,14 @@
 #include "tools/vokmaker2/extract.h"
 
-#include <memory>
+#include <algorithm>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "tools/vokmaker2/archive_reader.h"
 #include "tools/vokmaker2/entry_name.h"
 #include "tools/vokmaker2/errors.h"
-#include "tools/vokmaker2/pending_file.h"
+#include "tools/vokmaker2/file_system.h"
 
 namespace vokmaker {
 
@@ -17,51 +18,44 @@ namespace {
 
 class Extractor : public EntryVisitor {
  public:
-  Extractor(const fs::path& destination, Reporter& reporter)
-      : destination_(destination), reporter_(reporter) {}
+  Extractor(Folder destination, Reporter& reporter) : reporter_(reporter) {
+    path_.push_back(std::move(destination));
+  }
 
   bool OnEntry(const Entry& entry) override {
     if (const auto problem = NameProblem(entry.name)) {
       Refuse(entry, *problem);
       return false;
     }
-    const std::optional<fs::path> target = PrepareParents(entry);
-    if (!target) return false;
-
-    std::error_code ec;
-    const fs::file_status status = fs::symlink_status(*target, ec);
-    if (fs::is_symlink(status)) {
-      Refuse(entry, "a symbolic link of that name is in the way");
-      return false;
-    }
+    const std::string_view name = entry.name;
     if (entry.type == EntryType::kFolder) {
-      if (!fs::exists(status)) CreateFolder(*target);
-      if (fs::exists(status) && !fs::is_directory(status)) {
-        Refuse(entry, "a file of that name is in the way");
-        return false;
-      }
-      ++summary_.folders;
+      if (OpenFolders(entry, name)) ++summary_.folders;
       return false;
     }
-    if (fs::exists(status) && !fs::is_regular_file(status)) {
-      Refuse(entry, "something that is not a regular file is in the way");
+    const std::size_t slash = name.rfind('/');
+    if (!OpenFolders(entry, slash == std::string_view::npos ? "" : name.substr(0, slash))) {
       return false;
     }
     reporter_.Progress(entry);
-    current_ = std::make_unique<PendingFile>(*target);
+    current_.emplace(path_.back(), NewFile::Purpose::kExtractedFile);
     return true;
   }
 
   void OnData(const Entry& entry, std::span<const char> data) override {
-    current_->Stream().write(data.data(), static_cast<std::streamsize>(data.size()));
-    if (!current_->Stream()) {
+    if (!current_->Write(data)) {
       throw ToolError("cannot write " + ListingName(entry.name) + " (is the disk full?)");
     }
   }
 
   void OnFileEnd(const Entry& entry) override {
-    current_->Commit();
+    const std::size_t slash = entry.name.rfind('/');
+    const Obstacle obstacle =
+        current_->Place(NativeName(std::string_view(entry.name).substr(slash + 1)));
     current_.reset();
+    if (obstacle != Obstacle::kNone) {
+      Refuse(entry, Why(obstacle, true, {}));
+      return;
+    }
     ++summary_.files;
     summary_.bytes += entry.size;
   }
@@ -74,41 +68,64 @@ class Extractor : public EntryVisitor {
     ++summary_.refused;
   }
 
-  // Walks the folders of the entry's path from the destination down, creating the missing
-  // ones and refusing links and files in the way. Gives the entry's full path, or nullopt
-  // when the entry was refused.
-  std::optional<fs::path> PrepareParents(const Entry& entry) {
-    fs::path at = destination_;
-    std::size_t begin = 0;
-    const std::string_view name = entry.name;
-    for (std::size_t slash; (slash = name.find('/', begin)) != std::string_view::npos;
-         begin = slash + 1) {
-      at = PathUnder(at, name.substr(begin, slash - begin));
-      std::error_code ec;
-      const fs::file_status status = fs::symlink_status(at, ec);
-      if (fs::is_symlink(status)) {
-        Refuse(entry, "its path goes through the symbolic link " + Utf8(at));
-        return std::nullopt;
-      }
-      if (!fs::exists(status)) {
-        CreateFolder(at);
-      } else if (!fs::is_directory(status)) {
-        Refuse(entry, "its path goes through " + Utf8(at) + ", which is not a folder");
-        return std::nullopt;
-      }
+  static std::string Why(Obstacle obstacle, bool ownName, const fs::path& where) {
+    switch (obstacle) {
+      case Obstacle::kLink:
+        return ownName ? "a symbolic link of that name is in the way"
+                       : "its path goes through the symbolic link " + Utf8(where);
+      case Obstacle::kNotFolder:
+        return ownName ? "a file of that name is in the way"
+                       : "its path goes through " + Utf8(where) + ", which is not a folder";
+      case Obstacle::kNotFile:
+        return "something that is not a regular file is in the way";
+      case Obstacle::kNameTooLong:
+        return "the name is too long for the file system";
+      case Obstacle::kTooDeep:
+        return "its path has more folders than the system lets a program open";
+      case Obstacle::kNone:
+        break;
     }
-    return PathUnder(at, name.substr(begin));
+    return {};
   }
 
-  static void CreateFolder(const fs::path& folder) {
-    std::error_code ec;
-    fs::create_directory(folder, ec);
-    if (ec) throw ToolError("cannot create the folder " + Utf8(folder) + ": " + ec.message());
+  // Opens the folders of `folders` (a path in the entry's name) from the destination down,
+  // creating the missing ones, and refuses the entry when one is a link or not a folder.
+  // Each folder is opened from the one above it and checked once: the folders of the
+  // previous entry stay open for the next.
+  bool OpenFolders(const Entry& entry, std::string_view folders) {
+    std::size_t depth = 0;  // folders of `folders` that are open already
+    std::size_t begin = 0;
+    while (begin < folders.size()) {
+      const std::size_t end = std::min(folders.find('/', begin), folders.size());
+      const std::string_view component = folders.substr(begin, end - begin);
+      if (depth + 1 < path_.size() && names_[depth] == component) {
+        ++depth;
+        begin = end + 1;
+        continue;
+      }
+      path_.resize(depth + 1);
+      names_.resize(depth);
+      Folder child;
+      const fs::path native = NativeName(component);
+      const Obstacle obstacle = path_.back().OpenChild(native, child);
+      if (obstacle != Obstacle::kNone) {
+        Refuse(entry, Why(obstacle, end == entry.name.size(), path_.back().Path() / native));
+        return false;
+      }
+      path_.push_back(std::move(child));
+      names_.emplace_back(component);
+      ++depth;
+      begin = end + 1;
+    }
+    path_.resize(depth + 1);
+    names_.resize(depth);
+    return true;
   }
 
-  fs::path destination_;
   Reporter& reporter_;
-  std::unique_ptr<PendingFile> current_;
+  std::vector<Folder> path_;        // the destination, then the open folders below it
+  std::vector<std::string> names_;  // the stored names of path_'s folders below the destination
+  std::optional<NewFile> current_;  // declared after path_: it refers to its last folder
   ExtractSummary summary_;
 };
 
@@ -120,9 +137,7 @@ ExtractSummary Extract(std::istream& in, Format format, const fs::path& destinat
   if (fs::exists(fs::status(destination, ec)) && !fs::is_directory(destination, ec)) {
     throw ToolError("cannot extract into " + Utf8(destination) + ": it is not a folder");
   }
-  fs::create_directories(destination, ec);
-  if (ec) throw ToolError("cannot create the folder " + Utf8(destination) + ": " + ec.message());
-  Extractor extractor(destination, reporter);
+  Extractor extractor(Folder::Open(destination, true), reporter);
   ReadArchive(in, format, extractor);
   const ExtractSummary& summary = extractor.Summary();
   std::string line = "Extracted " + Count(summary.files, "file", "files") + " and " +

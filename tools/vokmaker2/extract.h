@@ -17,11 +17,11 @@ struct ExtractSummary {
 };
 
 // Extracts every entry of the archive read from `in` under `destination`, which is created
-// when missing. Never writes outside it and never follows a symbolic link below it: entries
-// whose name is unsafe, or whose path meets a link or a non-folder, are refused with a
-// warning and the rest goes on. Each file is written under a temporary name and renamed when
-// complete and checked. Throws DamagedArchive or ToolError when it cannot go on; the file in
-// progress is then removed, earlier ones stay.
+// when missing. Never writes outside it, even while someone swaps folders below it, and never
+// follows a symbolic link below it: entries whose name is unsafe or too long for the file
+// system, or whose path meets a link or a non-folder, are refused with a warning and the rest
+// goes on. Each file gets its name only when complete and checked. Throws DamagedArchive or
+// ToolError when it cannot go on; the file in progress is then removed, earlier ones stay.
 ExtractSummary Extract(std::istream& in, Format format, const std::filesystem::path& destination,
                        Reporter& reporter);
 

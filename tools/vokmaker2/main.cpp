@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "tools/vokmaker2/cli.h"
+#include "tools/vokmaker2/file_system.h"
 
 #ifdef _WIN32
 #include <fcntl.h>
@@ -18,12 +19,14 @@ int wmain(int argc, wchar_t** argv) {
   _setmode(_fileno(stderr), _O_BINARY);
   SetConsoleOutputCP(CP_UTF8);
   std::ios::sync_with_stdio(false);
+  vokmaker::RemovePendingFileOnStop();
   const std::vector<std::filesystem::path> args(argv + 1, argv + argc);
   return vokmaker::Run(args, std::cout, std::cerr);
 }
 #else
 int main(int argc, char** argv) {
   std::ios::sync_with_stdio(false);
+  vokmaker::RemovePendingFileOnStop();
   const std::vector<std::filesystem::path> args(argv + 1, argv + argc);
   return vokmaker::Run(args, std::cout, std::cerr);
 }

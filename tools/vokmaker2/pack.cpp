@@ -1,14 +1,18 @@
 #include "tools/vokmaker2/pack.h"
 
+#include <cstring>
 #include <fstream>
 #include <optional>
+#include <ostream>
+#include <streambuf>
 #include <string>
+#include <type_traits>
 #include <vector>
 
 #include "tools/vokmaker2/archive_writer.h"
 #include "tools/vokmaker2/entry_name.h"
 #include "tools/vokmaker2/errors.h"
-#include "tools/vokmaker2/pending_file.h"
+#include "tools/vokmaker2/file_system.h"
 
 namespace vokmaker {
 
@@ -35,6 +39,45 @@ class SelfFilter {
   fs::path temporary_;
 };
 
+// Gathers the archive's many small pieces into large writes.
+class NewFileBuffer : public std::streambuf {
+ public:
+  explicit NewFileBuffer(NewFile& file) : file_(file), buffer_(256 * 1024) { Empty(); }
+
+ protected:
+  int_type overflow(int_type c) override {
+    if (sync() != 0) return traits_type::eof();
+    if (traits_type::eq_int_type(c, traits_type::eof())) return traits_type::not_eof(c);
+    *pptr() = traits_type::to_char_type(c);
+    pbump(1);
+    return c;
+  }
+
+  std::streamsize xsputn(const char* bytes, std::streamsize n) override {
+    if (n <= epptr() - pptr()) {
+      if (n == 0) return 0;  // an empty name may come without bytes
+      std::memcpy(pptr(), bytes, static_cast<std::size_t>(n));
+      pbump(static_cast<int>(n));
+      return n;
+    }
+    // Large pieces go straight to the file.
+    if (sync() != 0) return 0;
+    return file_.Write({bytes, static_cast<std::size_t>(n)}) ? n : 0;
+  }
+
+  int sync() override {
+    const std::span<const char> gathered(pbase(), pptr());
+    Empty();
+    return file_.Write(gathered) ? 0 : -1;
+  }
+
+ private:
+  void Empty() { setp(buffer_.data(), buffer_.data() + buffer_.size()); }
+
+  NewFile& file_;
+  std::vector<char> buffer_;
+};
+
 // A name in a message, on the message's one line: control characters are written as escapes.
 std::string Quoted(const fs::path& path) {
   std::string quoted = "\"";
@@ -56,6 +99,33 @@ std::string Quoted(const fs::path& path) {
   return quoted + "\"";
 }
 
+// POSIX names are bytes, stored as they are (NameProblem checks them): parsing them into a
+// path again would cost more than the rest of a small file's packing. Windows names are
+// UTF-16 with '\' between folders; empty when one cannot be converted.
+template <class Text>
+std::string StoredNameOf(const Text& relative) {
+  if constexpr (std::is_same_v<Text, std::string>) {
+    return relative;
+  } else {
+    try {
+      return StoredName(relative);
+    } catch (const std::exception&) {
+      return {};
+    }
+  }
+}
+
+// The stored name of `path`, which the folder walk made by appending names to `root`; empty
+// when the system cannot give it in UTF-8.
+std::string StoredNameUnder(const fs::path& root, const fs::path& path) {
+  const fs::path::string_type& text = path.native();
+  std::size_t skip = root.native().size();
+  while (skip < text.size() && (text[skip] == '/' || text[skip] == fs::path::preferred_separator)) {
+    ++skip;
+  }
+  return StoredNameOf(text.substr(skip));
+}
+
 }  // namespace
 
 PackSummary Pack(const fs::path& source, const fs::path& archive, Format format,
@@ -73,11 +143,19 @@ PackSummary Pack(const fs::path& source, const fs::path& archive, Format format,
   fs::path root = source;
   if (!root.has_filename() && root.has_relative_path()) root = root.parent_path();
 
-  PendingFile pending(archive);
-  const SelfFilter self(archive, pending.TemporaryPath());
-  ArchiveWriter writer(pending.Stream(), format);
+  const fs::path archiveFolderPath =
+      archive.has_parent_path() ? archive.parent_path() : fs::path(".");
+  const Folder archiveFolder = Folder::Open(archiveFolderPath, false);
+  NewFile pending(archiveFolder, NewFile::Purpose::kArchive);
+  const SelfFilter self(archive, archiveFolderPath / pending.TemporaryName());
+  NewFileBuffer buffer(pending);
+  std::ostream out(&buffer);
+  ArchiveWriter writer(out, format);
   PackSummary summary;
+  // One stream reads every file: making one costs more than reading a small file.
   std::vector<char> readBuffer(64 * 1024);
+  std::ifstream file;
+  file.rdbuf()->pubsetbuf(readBuffer.data(), static_cast<std::streamsize>(readBuffer.size()));
 
   fs::path last = root;
   fs::recursive_directory_iterator it(root, fs::directory_options::none, ec);
@@ -86,38 +164,42 @@ PackSummary Pack(const fs::path& source, const fs::path& archive, Format format,
     if (it == end) break;
     const fs::directory_entry& entry = *it;
     last = entry.path();
-    const fs::file_status status = entry.symlink_status(ec);
+    // Where the system lists each entry with its type, these ask it nothing more.
+    const bool link = entry.is_symlink(ec);
+    const bool folder = !link && entry.is_directory(ec);
+    const bool regular = !link && !folder && entry.is_regular_file(ec);
     if (ec) throw ToolError("cannot look at " + Quoted(last) + ": " + ec.message());
 
-    if (fs::is_symlink(status)) {
+    if (link) {
       reporter.Warning("skipped " + Quoted(last) + ": symbolic links are not packed");
       ++summary.skipped;
       continue;
     }
-    if (!fs::is_directory(status) && !fs::is_regular_file(status)) {
+    if (!folder && !regular) {
       reporter.Warning("skipped " + Quoted(last) + ": it is not a regular file or folder");
       ++summary.skipped;
       continue;
     }
-    if (fs::is_regular_file(status) && self.IsSelf(last)) continue;
-
-    std::string name;
-    try {
-      name = StoredName(last.lexically_relative(root));
-    } catch (const std::exception&) {
-      name.clear();  // a name the system cannot convert to UTF-8
+    if (regular && self.IsSelf(last)) continue;
+    if (regular && IsTemporaryName(last.filename())) {
+      reporter.Warning("skipped " + Quoted(last) +
+                       ": a temporary file of this tool, left by a run that was stopped");
+      ++summary.skipped;
+      continue;
     }
+
+    const std::string name = StoredNameUnder(root, last);
     const std::optional<std::string> problem =
         name.empty() ? std::optional<std::string>("the name cannot be converted to UTF-8")
                      : NameProblem(name);
     if (problem) {
       reporter.Warning("skipped " + Quoted(last) + ": " + *problem);
       ++summary.skipped;
-      if (fs::is_directory(status)) it.disable_recursion_pending();
+      if (folder) it.disable_recursion_pending();
       continue;
     }
 
-    if (fs::is_directory(status)) {
+    if (folder) {
       writer.AddFolder(name);
       ++summary.folders;
       continue;
@@ -125,17 +207,16 @@ PackSummary Pack(const fs::path& source, const fs::path& archive, Format format,
     const std::uint64_t size = entry.file_size(ec);
     if (ec) throw ToolError("cannot look at " + Quoted(last) + ": " + ec.message());
     reporter.Progress(Entry{EntryType::kFile, name, size});
-    std::ifstream file;
-    file.rdbuf()->pubsetbuf(readBuffer.data(), static_cast<std::streamsize>(readBuffer.size()));
     file.open(last, std::ios::binary);
     if (!file) throw ToolError("cannot open " + Quoted(last) + " for reading");
     writer.AddFile(name, size, file);
+    file.close();
     ++summary.files;
     summary.bytes += size;
   }
 
   writer.Finish();
-  pending.Commit();
+  pending.PlaceDurably(archive.filename());
   reporter.Summary("Packed " + Count(summary.files, "file", "files") + " and " +
                    Count(summary.folders, "folder", "folders") + " (" +
                    Count(summary.bytes, "byte", "bytes") + ") into " + Utf8(archive));

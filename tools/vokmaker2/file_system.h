@@ -1,0 +1,118 @@
+#pragma once
+
+// The few file operations that the standard library cannot do safely: names are looked up in
+// an open folder, never through a path that someone could change meanwhile, and never through
+// a symbolic link or other redirection. file_system_posix.cpp and file_system_win.cpp
+// implement them.
+
+#include <cstdint>
+#include <filesystem>
+#include <span>
+
+namespace vokmaker {
+
+// Why a name in a folder could not be used.
+enum class Obstacle {
+  kNone,
+  kLink,         // a symbolic link (or, on Windows, another reparse point) has the name
+  kNotFolder,    // a folder was wanted, something else has the name
+  kNotFile,      // a file was wanted, something else (not a regular file) has the name
+  kNameTooLong,  // longer than the file system allows
+  kTooDeep,      // too many folders open at once
+};
+
+// An open folder. Moving it elsewhere does not change which folder it is.
+class Folder {
+ public:
+  Folder() = default;  // none yet, to be assigned
+
+  // `path` itself, which may be reached through links (the user named it); created with its
+  // parents when missing if `create`. Throws ToolError.
+  static Folder Open(const std::filesystem::path& path, bool create);
+
+  Folder(Folder&& other) noexcept;
+  Folder& operator=(Folder&& other) noexcept;
+  ~Folder();
+
+  // The folder `name` inside this one, created when missing. Gives an obstacle instead when
+  // the name is taken by a link or by something other than a folder; throws ToolError on any
+  // other failure.
+  Obstacle OpenChild(const std::filesystem::path& name, Folder& child) const;
+
+  // Makes the folder's list of names durable (after a rename into it).
+  void Sync() const;
+
+  // For messages.
+  const std::filesystem::path& Path() const { return path_; }
+
+ private:
+  friend class NewFile;
+
+  std::filesystem::path path_;
+#ifdef _WIN32
+  void* handle_ = nullptr;
+#else
+  int fd_ = -1;
+#endif
+};
+
+// A file being written in a folder where no one sees it half-written under its final name.
+// It is removed when destroyed without being put in place, and when the tool is stopped by a
+// signal or a console event (see RemovePendingFileOnStop).
+class NewFile {
+ public:
+  enum class Purpose {
+    // Has no name at all where the system allows it, else a temporary one; put in place
+    // with Place.
+    kExtractedFile,
+    // Has a temporary name (`.vok-` + 16 hex digits + `.part`) and is written out to the disk
+    // as it grows; put in place with PlaceDurably.
+    kArchive,
+  };
+
+  // Throws ToolError.
+  NewFile(const Folder& folder, Purpose purpose);
+  ~NewFile();
+  NewFile(const NewFile&) = delete;
+  NewFile& operator=(const NewFile&) = delete;
+
+  // False when the data could not be written (a full disk, mostly).
+  bool Write(std::span<const char> data);
+
+  // Gives the file `name` in its folder, replacing a regular file of that name. A link or
+  // anything else of that name, or a name too long, is an obstacle and the file is dropped.
+  // Throws ToolError when it fails otherwise.
+  Obstacle Place(const std::filesystem::path& name);
+
+  // Writes the file through to the disk, renames it over `name`, whatever had that name
+  // before (a folder excepted), and makes the rename durable: after a power cut `name` is
+  // either what it was or the complete new file. Throws ToolError.
+  void PlaceDurably(const std::filesystem::path& name);
+
+  // Empty while the file has no name.
+  const std::filesystem::path& TemporaryName() const { return temporaryName_; }
+
+ private:
+  void Drop();
+
+  const Folder& folder_;
+  Purpose purpose_;
+  std::uint64_t written_ = 0;
+  std::uint64_t writtenBack_ = 0;  // the part of written_ already on its way to the disk
+  std::filesystem::path temporaryName_;
+#ifdef _WIN32
+  void* handle_ = nullptr;
+#else
+  int fd_ = -1;
+#endif
+};
+
+// From now on SIGTERM, SIGINT and SIGHUP (on Windows the console's control events) remove the
+// pending NewFile's temporary name before the tool ends as the event would have ended it.
+void RemovePendingFileOnStop();
+
+// A fresh random name of the tool's temporary form, and whether a name has that form.
+std::filesystem::path RandomTemporaryName();
+bool IsTemporaryName(const std::filesystem::path& name);
+
+}  // namespace vokmaker

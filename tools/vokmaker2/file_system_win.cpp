@@ -1,0 +1,246 @@
+#include <windows.h>
+
+#include <algorithm>
+#include <string>
+#include <system_error>
+#include <utility>
+
+#include "tools/vokmaker2/entry_name.h"
+#include "tools/vokmaker2/errors.h"
+#include "tools/vokmaker2/file_system.h"
+
+namespace vokmaker {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// Folders are held open without FILE_SHARE_DELETE: no one can rename or remove an open
+// folder, nor one above an open folder, so a path through open folders leads where they are.
+// The access must include more than attributes, or the share mode would not count.
+constexpr DWORD kFolderAccess = FILE_LIST_DIRECTORY | FILE_TRAVERSE | FILE_READ_ATTRIBUTES;
+constexpr DWORD kFolderShare = FILE_SHARE_READ | FILE_SHARE_WRITE;
+
+// The temporary file that a console event removes. The handler runs on a thread of its own:
+// the lock keeps it from removing a file that is being renamed into place.
+SRWLOCK pendingLock = SRWLOCK_INIT;
+std::wstring pendingPath;
+
+class PendingLock {
+ public:
+  PendingLock() { AcquireSRWLockExclusive(&pendingLock); }
+  ~PendingLock() { ReleaseSRWLockExclusive(&pendingLock); }
+  PendingLock(const PendingLock&) = delete;
+  PendingLock& operator=(const PendingLock&) = delete;
+};
+
+BOOL WINAPI RemovePendingAndStop(DWORD) {
+  AcquireSRWLockExclusive(&pendingLock);
+  // The file is open with FILE_SHARE_DELETE: it goes when the process ends, just below.
+  if (!pendingPath.empty()) DeleteFileW(pendingPath.c_str());
+  // Ends the tool as an unhandled Ctrl+C would, without running exit handlers that could
+  // wait for a lock the interrupted thread holds.
+  TerminateProcess(GetCurrentProcess(), STATUS_CONTROL_C_EXIT);
+  return TRUE;
+}
+
+std::string Message(DWORD error) { return std::system_category().message(static_cast<int>(error)); }
+
+HANDLE OpenFolderHandle(const fs::path& path, DWORD flags) {
+  return CreateFileW(path.c_str(), kFolderAccess, kFolderShare, nullptr, OPEN_EXISTING,
+                     FILE_FLAG_BACKUP_SEMANTICS | flags, nullptr);
+}
+
+DWORD AttributesOf(HANDLE handle) {
+  BY_HANDLE_FILE_INFORMATION info;
+  return GetFileInformationByHandle(handle, &info) ? info.dwFileAttributes
+                                                   : INVALID_FILE_ATTRIBUTES;
+}
+
+}  // namespace
+
+Folder Folder::Open(const fs::path& path, bool create) {
+  if (create) {
+    std::error_code ec;
+    fs::create_directories(path, ec);
+    if (ec) throw ToolError("cannot create the folder " + Utf8(path) + ": " + ec.message());
+  }
+  Folder folder;
+  folder.path_ = path;
+  HANDLE handle = OpenFolderHandle(path, 0);
+  if (handle == INVALID_HANDLE_VALUE) {
+    const DWORD error = GetLastError();
+    if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) {
+      throw ToolError("the folder " + Utf8(path) + " does not exist");
+    }
+    throw ToolError("cannot open the folder " + Utf8(path) + ": " + Message(error));
+  }
+  folder.handle_ = handle;
+  const DWORD attributes = AttributesOf(handle);
+  if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+    throw ToolError(Utf8(path) + " is not a folder");
+  }
+  return folder;
+}
+
+Folder::Folder(Folder&& other) noexcept
+    : path_(std::move(other.path_)), handle_(std::exchange(other.handle_, nullptr)) {}
+
+Folder& Folder::operator=(Folder&& other) noexcept {
+  if (this != &other) {
+    if (handle_) CloseHandle(handle_);
+    path_ = std::move(other.path_);
+    handle_ = std::exchange(other.handle_, nullptr);
+  }
+  return *this;
+}
+
+Folder::~Folder() {
+  if (handle_) CloseHandle(handle_);
+}
+
+Obstacle Folder::OpenChild(const fs::path& name, Folder& child) const {
+  const fs::path path = path_ / name;
+  for (bool created = false;;) {
+    // The reparse point itself is opened, never what it leads to.
+    HANDLE handle = OpenFolderHandle(path, FILE_FLAG_OPEN_REPARSE_POINT);
+    if (handle != INVALID_HANDLE_VALUE) {
+      const DWORD attributes = AttributesOf(handle);
+      if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_REPARSE_POINT) ||
+          !(attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+        CloseHandle(handle);
+        if (attributes == INVALID_FILE_ATTRIBUTES) break;
+        return (attributes & FILE_ATTRIBUTE_REPARSE_POINT) ? Obstacle::kLink : Obstacle::kNotFolder;
+      }
+      child = Folder();
+      child.path_ = path;
+      child.handle_ = handle;
+      return Obstacle::kNone;
+    }
+    const DWORD error = GetLastError();
+    if (error == ERROR_FILENAME_EXCED_RANGE) return Obstacle::kNameTooLong;
+    if (error == ERROR_FILE_NOT_FOUND && !created) {
+      created = true;
+      if (CreateDirectoryW(path.c_str(), nullptr) || GetLastError() == ERROR_ALREADY_EXISTS) {
+        continue;
+      }
+      if (GetLastError() == ERROR_FILENAME_EXCED_RANGE) return Obstacle::kNameTooLong;
+      throw ToolError("cannot create the folder " + Utf8(path) + ": " + Message(GetLastError()));
+    }
+    // A file that someone holds open without sharing still shows its attributes.
+    const DWORD attributes = GetFileAttributesW(path.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
+      return Obstacle::kLink;
+    }
+    if (attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+      return Obstacle::kNotFolder;
+    }
+    throw ToolError("cannot open the folder " + Utf8(path) + ": " + Message(error));
+  }
+  throw ToolError("cannot open the folder " + Utf8(path) + ": " + Message(GetLastError()));
+}
+
+// Renames into a folder are made durable by MOVEFILE_WRITE_THROUGH.
+void Folder::Sync() const {}
+
+NewFile::NewFile(const Folder& folder, Purpose purpose) : folder_(folder), purpose_(purpose) {
+  const PendingLock lock;
+  DWORD error = ERROR_FILE_EXISTS;
+  for (int attempt = 0; attempt < 16 && error == ERROR_FILE_EXISTS; ++attempt) {
+    const fs::path name = RandomTemporaryName();
+    const fs::path path = folder_.path_ / name;
+    HANDLE handle =
+        CreateFileW(path.c_str(), GENERIC_WRITE | DELETE, FILE_SHARE_DELETE, nullptr, CREATE_NEW,
+                    FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+    if (handle != INVALID_HANDLE_VALUE) {
+      handle_ = handle;
+      temporaryName_ = name;
+      pendingPath = path.native();
+      return;
+    }
+    error = GetLastError();
+    if (error == ERROR_ALREADY_EXISTS) error = ERROR_FILE_EXISTS;
+  }
+  throw ToolError("cannot create a file in " + Utf8(folder_.path_) + ": " + Message(error));
+}
+
+NewFile::~NewFile() { Drop(); }
+
+void NewFile::Drop() {
+  if (handle_) CloseHandle(handle_);
+  handle_ = nullptr;
+  if (!temporaryName_.empty()) {
+    const PendingLock lock;
+    DeleteFileW((folder_.path_ / temporaryName_).c_str());
+    pendingPath.clear();
+    temporaryName_.clear();
+  }
+}
+
+bool NewFile::Write(std::span<const char> data) {
+  while (!data.empty()) {
+    const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(data.size(), 1u << 30));
+    DWORD written = 0;
+    if (!WriteFile(handle_, data.data(), chunk, &written, nullptr)) return false;
+    data = data.subspan(written);
+  }
+  return true;
+}
+
+namespace {
+
+// Renames `from` over `to`; the error, or 0.
+DWORD Rename(const fs::path& from, const fs::path& to, DWORD flags) {
+  const PendingLock lock;
+  if (!MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | flags)) {
+    return GetLastError();
+  }
+  pendingPath.clear();
+  return 0;
+}
+
+}  // namespace
+
+Obstacle NewFile::Place(const fs::path& name) {
+  const fs::path target = folder_.path_ / name;
+  const DWORD attributes = GetFileAttributesW(target.c_str());
+  if (attributes != INVALID_FILE_ATTRIBUTES) {
+    if (attributes & FILE_ATTRIBUTE_REPARSE_POINT) {
+      Drop();
+      return Obstacle::kLink;
+    }
+    if (attributes & FILE_ATTRIBUTE_DIRECTORY) {
+      Drop();
+      return Obstacle::kNotFile;
+    }
+  }
+  CloseHandle(std::exchange(handle_, nullptr));
+  const DWORD error = Rename(folder_.path_ / temporaryName_, target, 0);
+  if (error == 0) {
+    temporaryName_.clear();
+    return Obstacle::kNone;
+  }
+  Drop();
+  if (error == ERROR_FILENAME_EXCED_RANGE) return Obstacle::kNameTooLong;
+  throw ToolError("cannot put " + Utf8(target) + " in place: " + Message(error));
+}
+
+void NewFile::PlaceDurably(const fs::path& name) {
+  const fs::path target = folder_.path_ / name;
+  if (!FlushFileBuffers(handle_)) {
+    const DWORD error = GetLastError();
+    Drop();
+    throw ToolError("cannot write " + Utf8(target) + ": " + Message(error));
+  }
+  CloseHandle(std::exchange(handle_, nullptr));
+  const DWORD error = Rename(folder_.path_ / temporaryName_, target, MOVEFILE_WRITE_THROUGH);
+  if (error != 0) {
+    Drop();
+    throw ToolError("cannot put " + Utf8(target) + " in place: " + Message(error));
+  }
+  temporaryName_.clear();
+}
+
+void RemovePendingFileOnStop() { SetConsoleCtrlHandler(RemovePendingAndStop, TRUE); }
+
+}  // namespace vokmaker
