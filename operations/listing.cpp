@@ -161,11 +161,12 @@ Listing ListingReader::Finish() {
 void ListingReader::ReadLine(std::string_view line) {
   ++lineNumber_;
   if (line.empty() || line[0] != ' ') return;
-  if (line.find("bytes in") != std::string_view::npos) {
+  // The summary says "bytes in" where an entry has its size; an entry's name may say it too.
+  const std::size_t firstBackslash = line.find('\\');
+  if (line.substr(0, firstBackslash).find("bytes in") != std::string_view::npos) {
     ended_ = true;
     return;
   }
-  const std::size_t firstBackslash = line.find('\\');
   if (firstBackslash == std::string_view::npos) {
     listing_.problem =
         ListingProblem{lineNumber_, std::string(line), "the entry line has no stored path"};
