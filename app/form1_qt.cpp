@@ -5,13 +5,13 @@
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QIcon>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
 #include <QMessageBox>
 #include <QMimeData>
 #include <QPushButton>
-#include <QShortcut>
 #include <QTabBar>
 #include <QUrl>
 #include <algorithm>
@@ -77,8 +77,6 @@ Form1Window::Form1Window(const Workspace& workspace, Services services)
   setAcceptDrops(true);
   CreateControls();
   ConnectHandlers();
-  auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
-  connect(escape, &QShortcut::activated, this, [this] { form_->EscapePressed(); });
 }
 
 Form1Window::~Form1Window() = default;
@@ -220,6 +218,15 @@ void Form1Window::ConnectHandlers() {
   onClick(Control::cmdCreate, &Form1::cmdCreate_Click);
   onClick(Control::cmdCClear, &Form1::cmdCClear_Click);
   onClick(Control::Command1, &Form1::Command1_Click);
+}
+
+void Form1Window::keyPressEvent(QKeyEvent* event) {
+  // Escape that no control took for itself.
+  if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
+    form_->EscapePressed();
+    return;
+  }
+  QWidget::keyPressEvent(event);
 }
 
 void Form1Window::dragEnterEvent(QDragEnterEvent* event) {
