@@ -2,7 +2,6 @@
 
 #include <chrono>
 #include <exception>
-#include <optional>
 #include <system_error>
 #include <thread>
 
@@ -21,8 +20,8 @@ void Form1::RunOperation(const std::function<void()>& operation, bool escapeStop
   stopRequested_ = false;
   escapeStops_ = escapeStops;
   view_.SetBusy(true);
-  std::optional<std::string> error;
-  std::optional<std::string> stopped;
+  std::string error;
+  std::string stopped;
   try {
     if (WaitForWorkspace()) operation();
   } catch (const RunStopped& e) {
@@ -33,8 +32,8 @@ void Form1::RunOperation(const std::function<void()>& operation, bool escapeStop
   platform_.lock.Unlock();
   running_ = false;
   view_.SetBusy(false);
-  if (error) view_.ShowError(*error);
-  if (stopped) view_.ShowInformation(*stopped);
+  if (!error.empty()) view_.ShowError(error);
+  if (!stopped.empty()) view_.ShowInformation(stopped);
 }
 
 bool Form1::WaitForWorkspace() {

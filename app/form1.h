@@ -106,6 +106,8 @@ class Form1 {
   ScriptRun RunScript(std::string_view name, WindowMode mode, AfterRun after);
   // The archive chosen with the dialog or dropped on the View tab: lists it.
   void ViewArchive(const std::string& fullName, const std::string& title);
+  // The View's run: has the tool list strArchive and fills List1 from the listing.
+  void ListArchive();
 
   Platform platform_;
   FormView& view_;

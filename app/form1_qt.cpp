@@ -333,7 +333,7 @@ void Form1Window::ShowError(std::string_view message) {
 }
 
 void Form1Window::ShowInformation(std::string_view message) {
-  if (closePending_ || !isVisible()) return;  // the user is quitting
+  if (closePending_) return;  // the user is quitting
   const QString text = FromUtf8(message);
   if (services_.showMessage) {
     services_.showMessage(text);

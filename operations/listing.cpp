@@ -114,6 +114,10 @@ std::optional<std::int64_t> ReadNumber(std::string_view text) {
   return Signed(magnitude, negative);
 }
 
+Listing::Listing(Listing&& other) noexcept = default;
+Listing& Listing::operator=(Listing&& other) noexcept = default;
+Listing::~Listing() = default;
+
 bool ListingReader::Feed(std::string_view text) {
   if (ended_) return false;
   std::size_t pos = 0;

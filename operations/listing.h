@@ -31,6 +31,12 @@ struct ListingProblem {
 };
 
 struct Listing {
+  Listing() = default;
+  // Defined out of line: GCC 12's link-time optimiser for MinGW loses the implicit one.
+  Listing(Listing&& other) noexcept;
+  Listing& operator=(Listing&& other) noexcept;
+  ~Listing();
+
   ListLines lines;  // "size<TAB>name", one per entry, in listing order
   ListingEntry last;
   std::optional<ListingProblem> problem;  // reading stopped at this line

@@ -59,7 +59,7 @@ void WriteScript(const std::filesystem::path& script, std::string_view commandLi
 class ScriptRunner {
  public:
   ScriptRunner(const Workspace& workspace, ProcessServices& processes, EventPump& events,
-               const bool& stopRequested)
+               const bool& stopRequested = kNeverStop)
       : workspace_(workspace),
         processes_(processes),
         events_(events),
