@@ -147,15 +147,6 @@ TEST_F(StopTest, TheWaitForAnotherCopyIsShownAndEscapeGivesItUp) {
   EXPECT_FALSE(w.view.busy);
 }
 
-TEST_F(StopTest, AfterTheWaitForAnotherCopyTheRunGoesOn) {
-  w.lock.busyTries = 2;
-  w.processes.slicesToRun = 0;
-  Run("Extract");
-  EXPECT_EQ(w.view.caption, kWindowCaption);
-  EXPECT_THAT(w.view.errors, IsEmpty());
-  EXPECT_EQ(w.processes.calls.size(), 4u);  // Start, Open, Wait, Close
-}
-
 struct CloseRow {
   const char* name;
   bool running;
@@ -198,13 +189,6 @@ INSTANTIATE_TEST_SUITE_P(
         CloseRow{"WaitingForAnotherCopyIsGivenUpWithoutAQuestion", true, true, false,
                  CloseAction::CloseAfterRun, 0, false}),
     RowName());
-
-TEST_F(StopTest, TheQuestionSaysWhatIsAtStake) {
-  InRound(1, [&] { w.form.QueryClose(); });
-  Run("View");
-  EXPECT_THAT(w.view.questions,
-              ElementsAre("The archive tool is still at work. Stop it and quit?"));
-}
 
 }  // namespace
 }  // namespace vok::testing

@@ -144,13 +144,6 @@ INSTANTIATE_TEST_SUITE_P(Controls, EscapeIn,
                          ::testing::Values("List1", "txtVokFile", "TabStrip1", "Command1"),
                          [](const auto& row) { return std::string(row.param); });
 
-TEST_F(StopWindowTest, EscapeLeavesAnExtractRunning) {
-  ::setenv("FAKE_TOOL_SLEEP_MS", "500", 1);
-  When([&] { return ToolStarted(); }, [&] { QTest::keyClick(&window, Qt::Key_Escape); });
-  Extract();
-  EXPECT_THAT(messages, IsEmpty());
-}
-
 TEST_F(StopWindowTest, ClosingTheWindowAnsweredYesStopsTheToolAndCloses) {
   When([&] { return ToolStarted(); }, [&] { window.close(); });
   View();
