@@ -2,7 +2,6 @@
 
 #include <chrono>
 #include <exception>
-#include <optional>
 #include <system_error>
 #include <thread>
 
@@ -13,27 +12,68 @@ Form1::Form1(Platform platform, Workspace workspace)
       platform_(platform),
       view_(platform.view),
       workspace_(std::move(workspace)),
-      runner_(workspace_, platform.processes, platform.events) {}
+      runner_(workspace_, platform.processes, platform.events, stopRequested_) {}
 
-void Form1::RunOperation(const std::function<void()>& operation) {
+void Form1::RunOperation(const std::function<void()>& operation, bool escapeStops) {
   if (running_) return;
   running_ = true;
+  stopRequested_ = false;
+  escapeStops_ = escapeStops;
   view_.SetBusy(true);
-  std::optional<std::string> error;
+  std::string error;
+  std::string stopped;
   try {
-    // Another copy of the program is at work with the same scripts: wait for it, responsive.
-    while (!platform_.lock.TryLock(workspace_.scriptDirectory)) {
-      platform_.events.DoEvents();
-      std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    }
-    operation();
+    if (WaitForWorkspace()) operation();
+  } catch (const RunStopped& e) {
+    stopped = e.what();
   } catch (const std::exception& e) {
     error = e.what();
   }
   platform_.lock.Unlock();
   running_ = false;
   view_.SetBusy(false);
-  if (error) view_.ShowError(*error);
+  if (!error.empty()) view_.ShowError(error);
+  if (!stopped.empty()) view_.ShowInformation(stopped);
+}
+
+bool Form1::WaitForWorkspace() {
+  if (platform_.lock.TryLock(workspace_.scriptDirectory)) return true;
+  // Another copy of the program is at work with the same scripts: wait for it, responsive and
+  // saying so, until it is done or the user gives up.
+  waitingForWorkspace_ = true;
+  view_.SetCaption(kWaitingCaption);
+  bool locked = false;
+  while (!locked && !stopRequested_) {
+    platform_.events.DoEvents();
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    locked = !stopRequested_ && platform_.lock.TryLock(workspace_.scriptDirectory);
+  }
+  waitingForWorkspace_ = false;
+  view_.SetCaption(kWindowCaption);
+  return locked;
+}
+
+void Form1::StopRun() {
+  if (running_) stopRequested_ = true;
+}
+
+void Form1::EscapePressed() {
+  if (escapeStops_ || waitingForWorkspace_) StopRun();
+}
+
+CloseAction Form1::QueryClose() {
+  if (!running_) return CloseAction::Close;
+  if (!waitingForWorkspace_ && !stopRequested_ &&
+      !view_.AskYesNo("The archive tool is still at work. Stop it and quit?")) {
+    return CloseAction::StayOpen;
+  }
+  StopRun();
+  return CloseAction::CloseAfterRun;
+}
+
+void Form1::ClearList() {
+  view_.ListClear();
+  view_.SetCaption(kWindowCaption);
 }
 
 ScriptRun Form1::RunScript(std::string_view name, WindowMode mode, AfterRun after) {
@@ -80,7 +120,7 @@ void Form1::TabStrip1_Click() {
   for (Control control : kSwitchOrder) {
     view_.SetVisible(control, static_cast<int>(LayoutOf(control).tab) == tab);
   }
-  view_.SetCaption(kWindowCaption);
+  view_.SetCaption(waitingForWorkspace_ ? kWaitingCaption : kWindowCaption);
 }
 
 }  // namespace vok

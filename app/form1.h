@@ -28,6 +28,13 @@ struct Platform {
   WorkspaceLock& lock;
 };
 
+// The caption while another copy of the program holds the scripts folder.
+inline constexpr std::string_view kWaitingCaption =
+    "Waiting for another VOK/TEMO Vozare\xE2\x80\xA6";
+
+// What the window does when the user closes it.
+enum class CloseAction { Close, CloseAfterRun, StayOpen };
+
 // The main window: its fields and its click handlers. The front end creates the controls from
 // kFormLayout and calls a handler for each click.
 class Form1 {
@@ -59,6 +66,15 @@ class Form1 {
   // What the command line asked of the window at start: the archive it named is listed as if
   // chosen with the View tab's "..." button, or the user is told why nothing was listed.
   void Start(const CommandLine& commandLine);
+  // Asks the run in progress to stop, or gives up waiting for another copy of the program (the
+  // Stop button or the closing of a run's console window).
+  void StopRun();
+  // Escape in the main window: stops a View, or gives up waiting for another copy. An Extract
+  // or Create goes on: its console window has its own Stop button.
+  void EscapePressed();
+  // The user closes the window. During a run they are asked whether to stop the archive tool:
+  // yes stops it and the window closes once the run has ended; no keeps the window and the run.
+  CloseAction QueryClose();
 
   // A tool run is in progress (the window is inside a handler's wait).
   [[nodiscard]] bool IsRunning() const { return running_; }
@@ -82,19 +98,29 @@ class Form1 {
  private:
   // Runs one operation that uses the archive tool: never two at once (nor at the same time as
   // another copy of the program using the same scripts), a busy cursor meanwhile, and whatever
-  // stops it shown to the user as a message.
-  void RunOperation(const std::function<void()>& operation);
+  // stops it shown to the user as a message. `escapeStops`: Escape stops it.
+  void RunOperation(const std::function<void()>& operation, bool escapeStops = false);
+  // Takes the scripts folder, waiting while another copy of the program holds it; false when the
+  // user gave up the wait.
+  bool WaitForWorkspace();
+  // Empties List1; the count in the caption goes with it.
+  void ClearList();
   // Writes strCommand into the script `name`, runs it and waits; keeps the script's path and
   // shell command in strBatFile and strShellCmd.
   ScriptRun RunScript(std::string_view name, WindowMode mode, AfterRun after);
   // The archive chosen with the dialog or dropped on the View tab: lists it.
   void ViewArchive(const std::string& fullName, const std::string& title);
+  // The View's run: has the tool list strArchive and fills List1 from the listing.
+  void ListArchive();
 
   Platform platform_;
   FormView& view_;
   Workspace workspace_;
+  bool stopRequested_ = false;
   ScriptRunner runner_;
   bool running_ = false;
+  bool escapeStops_ = false;
+  bool waitingForWorkspace_ = false;
 };
 
 }  // namespace vok

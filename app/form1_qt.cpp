@@ -5,6 +5,7 @@
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QIcon>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
@@ -39,8 +40,11 @@ constexpr Control kRunButtons[] = {Control::cmdOpen, Control::cmdExtract, Contro
 }  // namespace
 
 struct Form1Window::Owned {
-  explicit Owned(QWidget* owner)
-      : files(owner), folders(owner), processes(PosixProcesses::Options{&consoles, true}) {}
+  explicit Owned(Form1Window* owner)
+      : files(owner),
+        folders(owner),
+        consoles([owner] { owner->form().StopRun(); }),
+        processes(PosixProcesses::Options{&consoles, true}) {}
   QtFilePrompt files;
   QtFolderPrompt folders;
   QtLinkLauncher links;
@@ -216,6 +220,15 @@ void Form1Window::ConnectHandlers() {
   onClick(Control::Command1, &Form1::Command1_Click);
 }
 
+void Form1Window::keyPressEvent(QKeyEvent* event) {
+  // Escape that no control took for itself.
+  if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
+    form_->EscapePressed();
+    return;
+  }
+  QWidget::keyPressEvent(event);
+}
+
 void Form1Window::dragEnterEvent(QDragEnterEvent* event) {
   if (DroppedPaths(event->mimeData()).size() == 1) event->acceptProposedAction();
 }
@@ -251,16 +264,22 @@ void Form1Window::Handle(void (Form1::*handler)()) {
 }
 
 void Form1Window::closeEvent(QCloseEvent* event) {
-  if (form_->IsRunning()) {
-    // The archive tool is not stopped half-way: the window goes away now, the program once
-    // the run has ended and its files are cleaned up.
-    closePending_ = true;
-    hide();
-    event->ignore();
-    return;
+  switch (form_->QueryClose()) {
+    case CloseAction::Close:
+      event->accept();
+      QApplication::quit();
+      return;
+    case CloseAction::CloseAfterRun:
+      // The window goes away now, the program once the stopped run has ended and its files are
+      // cleaned up.
+      closePending_ = true;
+      hide();
+      event->ignore();
+      return;
+    case CloseAction::StayOpen:
+      event->ignore();
+      return;
   }
-  event->accept();
-  QApplication::quit();
 }
 
 void Form1Window::SetCaption(std::string_view caption) { setWindowTitle(FromUtf8(caption)); }
@@ -316,6 +335,24 @@ void Form1Window::ShowError(std::string_view message) {
   } else {
     QMessageBox::warning(this, FromUtf8(kWindowCaption), text);
   }
+}
+
+void Form1Window::ShowInformation(std::string_view message) {
+  if (closePending_) return;  // the user is quitting
+  const QString text = FromUtf8(message);
+  if (services_.showMessage) {
+    services_.showMessage(text);
+  } else {
+    QMessageBox::information(this, FromUtf8(kWindowCaption), text);
+  }
+}
+
+bool Form1Window::AskYesNo(std::string_view question) {
+  const QString text = FromUtf8(question);
+  if (services_.answerQuestion) return services_.answerQuestion(text);
+  return QMessageBox::question(this, FromUtf8(kWindowCaption), text,
+                               QMessageBox::Yes | QMessageBox::No,
+                               QMessageBox::No) == QMessageBox::Yes;
 }
 
 void Form1Window::DoEvents() { QCoreApplication::processEvents(QEventLoop::AllEvents); }

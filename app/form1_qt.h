@@ -31,6 +31,7 @@ class Form1Window : public QWidget, public FormView, public EventPump {
     ProcessServices* processes = nullptr;
     WorkspaceLock* lock = nullptr;
     std::function<void(const QString&)> showMessage;
+    std::function<bool(const QString&)> answerQuestion;
   };
 
   explicit Form1Window(const Workspace& workspace);
@@ -56,12 +57,15 @@ class Form1Window : public QWidget, public FormView, public EventPump {
   [[nodiscard]] int SelectedTab() const override;
   void SetBusy(bool busy) override;
   void ShowError(std::string_view message) override;
+  void ShowInformation(std::string_view message) override;
+  bool AskYesNo(std::string_view question) override;
 
   // EventPump
   void DoEvents() override;
 
  protected:
   void closeEvent(QCloseEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
   void dragEnterEvent(QDragEnterEvent* event) override;
   void dropEvent(QDropEvent* event) override;
 

@@ -430,6 +430,11 @@ LRESULT CALLBACK Form1Window::WindowProc(HWND hwnd, UINT message, WPARAM wParam,
 LRESULT Form1Window::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case WM_COMMAND: {
+      // Escape, turned into IDCANCEL by the dialog keyboard handling of the message loop.
+      if (LOWORD(wParam) == IDCANCEL && form_) {
+        form_->EscapePressed();
+        return 0;
+      }
       const int index = LOWORD(wParam) - kFirstControlId;
       if (HIWORD(wParam) != BN_CLICKED || !form_ || index < 0 ||
           index >= static_cast<int>(std::size(kFormLayout))) {
@@ -475,14 +480,19 @@ LRESULT Form1Window::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       return 0;
     }
     case WM_CLOSE:
-      if (form_ && form_->IsRunning()) {
-        // The archive tool is not stopped half-way: the window goes away now, the program once
-        // the run has ended and its files are cleaned up.
-        closePending_ = true;
-        ShowWindow(hwnd_, SW_HIDE);
-        return 0;
+      switch (form_ ? form_->QueryClose() : CloseAction::Close) {
+        case CloseAction::Close:
+          DestroyWindow(hwnd_);
+          break;
+        case CloseAction::CloseAfterRun:
+          // The window goes away now, the program once the stopped run has ended and its files
+          // are cleaned up.
+          closePending_ = true;
+          ShowWindow(hwnd_, SW_HIDE);
+          break;
+        case CloseAction::StayOpen:
+          break;
       }
-      DestroyWindow(hwnd_);
       return 0;
     case WM_DESTROY:
       if (services_.quitWhenClosed) PostQuitMessage(0);
@@ -618,6 +628,22 @@ void Form1Window::ShowError(std::string_view message) {
   const bool shown = IsWindow(hwnd_) && IsWindowVisible(hwnd_);
   MessageBoxW(shown ? hwnd_ : nullptr, Wide(message).c_str(), Wide(kWindowCaption).c_str(),
               MB_OK | MB_ICONWARNING);
+}
+
+void Form1Window::ShowInformation(std::string_view message) {
+  if (closePending_) return;  // the user is quitting
+  if (services_.showMessage) {
+    services_.showMessage(std::string(message));
+    return;
+  }
+  MessageBoxW(hwnd_, Wide(message).c_str(), Wide(kWindowCaption).c_str(),
+              MB_OK | MB_ICONINFORMATION);
+}
+
+bool Form1Window::AskYesNo(std::string_view question) {
+  if (services_.answerQuestion) return services_.answerQuestion(std::string(question));
+  return MessageBoxW(hwnd_, Wide(question).c_str(), Wide(kWindowCaption).c_str(),
+                     MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2) == IDYES;
 }
 
 void Form1Window::DoEvents() { PumpMessages(hwnd_); }

@@ -22,6 +22,7 @@ class Form1Window : public FormView, public EventPump {
     LinkLauncher* links = nullptr;
     ProcessServices* processes = nullptr;
     std::function<void(const std::string&)> showMessage;
+    std::function<bool(const std::string&)> answerQuestion;
     bool quitWhenClosed = true;  // closing the window ends the message loop
   };
 
@@ -53,6 +54,8 @@ class Form1Window : public FormView, public EventPump {
   [[nodiscard]] int SelectedTab() const override;
   void SetBusy(bool busy) override;
   void ShowError(std::string_view message) override;
+  void ShowInformation(std::string_view message) override;
+  bool AskYesNo(std::string_view question) override;
 
   // EventPump
   void DoEvents() override;

@@ -32,6 +32,10 @@ class FormView {
   virtual void SetBusy(bool busy) = 0;
   // A modal message telling the user why an operation did not happen or failed.
   virtual void ShowError(std::string_view message) = 0;
+  // A modal message that tells the user something that is not a failure (a run was stopped).
+  virtual void ShowInformation(std::string_view message) = 0;
+  // A modal question with the answers Yes and No, No the default; true for Yes.
+  virtual bool AskYesNo(std::string_view question) = 0;
 };
 
 }  // namespace vok

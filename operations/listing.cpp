@@ -114,6 +114,10 @@ std::optional<std::int64_t> ReadNumber(std::string_view text) {
   return Signed(magnitude, negative);
 }
 
+Listing::Listing(Listing&& other) noexcept = default;
+Listing& Listing::operator=(Listing&& other) noexcept = default;
+Listing::~Listing() = default;
+
 bool ListingReader::Feed(std::string_view text) {
   if (ended_) return false;
   std::size_t pos = 0;
@@ -161,11 +165,12 @@ Listing ListingReader::Finish() {
 void ListingReader::ReadLine(std::string_view line) {
   ++lineNumber_;
   if (line.empty() || line[0] != ' ') return;
-  if (line.find("bytes in") != std::string_view::npos) {
+  // The summary says "bytes in" where an entry has its size; an entry's name may say it too.
+  const std::size_t firstBackslash = line.find('\\');
+  if (line.substr(0, firstBackslash).find("bytes in") != std::string_view::npos) {
     ended_ = true;
     return;
   }
-  const std::size_t firstBackslash = line.find('\\');
   if (firstBackslash == std::string_view::npos) {
     listing_.problem =
         ListingProblem{lineNumber_, std::string(line), "the entry line has no stored path"};

@@ -31,15 +31,21 @@ struct ListingProblem {
 };
 
 struct Listing {
+  Listing() = default;
+  // Defined out of line: GCC 12's link-time optimiser for MinGW loses the implicit one.
+  Listing(Listing&& other) noexcept;
+  Listing& operator=(Listing&& other) noexcept;
+  ~Listing();
+
   ListLines lines;  // "size<TAB>name", one per entry, in listing order
   ListingEntry last;
   std::optional<ListingProblem> problem;  // reading stopped at this line
 };
 
 // Reads the archive tool's listing as it arrives, in pieces of any size. Lines end at CR LF, CR or
-// LF. Only lines that begin with a space count; the first of those that contains "bytes in" ends
-// the listing; every other one is an entry: its size, a separator, and its stored path beginning
-// with a backslash.
+// LF. Only lines that begin with a space count; the first of those that has "bytes in" before its
+// first backslash (outside any stored path) ends the listing; every other one is an entry: its
+// size, a separator, and its stored path beginning with a backslash.
 class ListingReader {
  public:
   // False once the listing has ended (its summary line, or a line that stops the reading): the

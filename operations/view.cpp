@@ -51,33 +51,36 @@ void Form1::cmdOpen_Click() {
 
 void Form1::ViewArchive(const std::string& fullName, const std::string& title) {
   view_.SetText(Control::txtVokFile, title);
-  view_.ListClear();
+  ClearList();
   strArchive = fullName;
 
-  RunOperation([this] {
-    const std::string job = "list the archive " + strArchive;
-    strCommand = ViewCommand(workspace_, strArchive);
-    const std::filesystem::path listingFile = workspace_.File(kListingName);
-    std::error_code ignored;
-    std::filesystem::remove(listingFile, ignored);  // never show a listing left by an earlier run
+  // Escape stops a View: it runs hidden, without a console window of its own to stop it from.
+  RunOperation([this] { ListArchive(); }, true);
+}
 
-    const ScriptRun run = RunScript(kViewScript, WindowMode::Hidden, AfterRun::RemoveScript);
-    const RemoveOnExit removeListing(listingFile);
-    CheckToolRun(run, workspace_, job);
+void Form1::ListArchive() {
+  const std::string job = "list the archive " + strArchive;
+  strCommand = ViewCommand(workspace_, strArchive);
+  const std::filesystem::path listingFile = workspace_.File(kListingName);
+  std::error_code ignored;
+  std::filesystem::remove(listingFile, ignored);  // never show a listing left by an earlier run
 
-    std::optional<Listing> listing = ReadListingFile(listingFile);
-    if (!listing) throw OperationError("Could not " + job + ": the archive tool wrote no listing.");
-    strEntryName = std::move(listing->last.name);
-    strEntrySize = std::move(listing->last.sizeText);
-    lngEntrySize = listing->last.size;
-    view_.ListAppend(std::move(listing->lines));
-    if (listing->problem) {
-      throw OperationError("Could not " + job + ": " + listing->problem->reason + " (line " +
-                           std::to_string(listing->problem->lineNumber) + ": \"" +
-                           listing->problem->line + "\").");
-    }
-    view_.SetCaption(std::to_string(view_.ListCount()) + " in VOK File.");
-  });
+  const ScriptRun run = RunScript(kViewScript, WindowMode::Hidden, AfterRun::RemoveScript);
+  const RemoveOnExit removeListing(listingFile);
+  CheckToolRun(run, workspace_, job);
+
+  std::optional<Listing> listing = ReadListingFile(listingFile);
+  if (!listing) throw OperationError("Could not " + job + ": the archive tool wrote no listing.");
+  strEntryName = std::move(listing->last.name);
+  strEntrySize = std::move(listing->last.sizeText);
+  lngEntrySize = listing->last.size;
+  view_.ListAppend(std::move(listing->lines));
+  if (listing->problem) {
+    throw OperationError("Could not " + job + ": " + listing->problem->reason + " (line " +
+                         std::to_string(listing->problem->lineNumber) + ": \"" +
+                         listing->problem->line + "\").");
+  }
+  view_.SetCaption(std::to_string(view_.ListCount()) + " in VOK File.");
 }
 
 void Form1::Start(const CommandLine& commandLine) {

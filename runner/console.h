@@ -12,6 +12,9 @@ namespace vok {
 class ConsoleWindow {
  public:
   virtual ~ConsoleWindow() = default;
+  // Takes the next piece of output. Called on the thread that reads the script's output, not the
+  // window's; returns at once, whatever the window is doing, and may drop what there is no time
+  // to show.
   virtual void Write(std::string_view output) = 0;
 };
 

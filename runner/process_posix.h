@@ -12,11 +12,14 @@
 
 namespace vok {
 
-// Process services on POSIX: the command line runs under /bin/sh -c, started with posix_spawn;
-// a handle is a pidfd that poll() reports readable the moment the process ends. Where pidfd_open
-// is missing, the wait checks the process every few milliseconds instead. Every child is reaped.
-// Hidden runs keep their error output for failure reports; shown runs (modes 1 to 3) also get a
-// console window from `consoles` showing what they write.
+// Process services on POSIX: the command line runs under /bin/sh -c, started with posix_spawn
+// in a process group of its own; a handle is a pidfd that poll() reports readable the moment
+// the process ends. Where pidfd_open is missing, the wait checks the process every few
+// milliseconds instead. Every child is reaped.
+// A thread of each run reads what the script writes the moment it arrives, a bounded amount at
+// a time, so that the script never waits on a full pipe, whatever the window is doing. Hidden
+// runs keep the end of their error output for failure reports; shown runs (modes 1 to 3) also
+// get a console window from `consoles` showing what they write.
 class PosixProcesses : public ProcessServices {
  public:
   struct Options {
@@ -33,6 +36,8 @@ class PosixProcesses : public ProcessServices {
   ProcessId Start(const std::string& commandLine, WindowMode mode) override;
   ProcessHandle Open(std::uint32_t access, bool inherit, ProcessId id) override;
   WaitResult Wait(ProcessHandle handle, std::uint32_t milliseconds) override;
+  // Signals the script's whole process group: SIGTERM to ask, SIGKILL to force.
+  void Stop(ProcessHandle handle, StopMode mode) override;
   ProcessReport Report(ProcessHandle handle) override;
   void Close(ProcessHandle handle) override;
 
@@ -47,7 +52,6 @@ class PosixProcesses : public ProcessServices {
   };
 
   Child* Find(pid_t pid);
-  void Drain(Child& child);
   void Reap(Child& child, bool block);
   void ForgetFinished();
 

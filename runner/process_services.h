@@ -19,6 +19,11 @@ inline constexpr std::uint32_t kWaitSliceMs = 100;
 
 enum class WaitResult { Ended, Timeout, Failed };
 
+// How a run is stopped: Ask sends the polite request a program may answer by cleaning up and
+// ending (SIGTERM); Force ends it at once (SIGKILL). Either reaches the whole script: the shell
+// and every program it started.
+enum class StopMode { Ask, Force };
+
 // The program cannot be started at all (the shell is missing, no processes left...).
 class ProcessStartError : public std::runtime_error {
  public:
@@ -30,6 +35,7 @@ struct ProcessReport {
   std::optional<int> exitStatus;  // nullopt: not known (still running, or killed by a signal)
   std::optional<int> signal;      // the signal that ended it, where the platform has them
   std::string errorTail;          // the last lines the process wrote to its error output
+  bool interrupted = false;       // its console was closed or interrupted by the user (Windows)
 };
 
 // Starting a command line through the system shell and waiting for its process.
@@ -44,8 +50,11 @@ class ProcessServices {
   // cannot be opened.
   virtual ProcessHandle Open(std::uint32_t access, bool inherit, ProcessId id) = 0;
   // Returns as soon as the process has ended, or Timeout when `milliseconds` (or kInfinite)
-  // ran out first, or Failed when the wait itself fails.
+  // ran out first, or Failed when the wait itself fails. Once a stop was sent, the run has
+  // ended only when every program of the script has.
   virtual WaitResult Wait(ProcessHandle handle, std::uint32_t milliseconds) = 0;
+  // Stops the script and every program it started; the end is then seen through Wait.
+  virtual void Stop(ProcessHandle handle, StopMode mode) = 0;
   // After the process has ended: its exit status and the end of its error output.
   virtual ProcessReport Report(ProcessHandle handle) = 0;
   virtual void Close(ProcessHandle handle) = 0;

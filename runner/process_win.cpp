@@ -21,6 +21,19 @@ constexpr wchar_t kCommandVariable[] = L"VOKRUZERU_COMMAND";
 constexpr wchar_t kShellLine[] = L"cmd.exe /d /s /c \"chcp 65001 >nul 2>&1 & %VOKRUZERU_COMMAND%\"";
 
 constexpr std::size_t kErrorTailBytes = 2048;
+// What cmd.exe and a console program end with when their console is closed or interrupted; a
+// stopped run's programs are given it too.
+constexpr DWORD kInterrupted = 0xC000013A;  // STATUS_CONTROL_C_EXIT
+
+// A job whose programs all end when its last handle is closed; null when none can be made.
+HANDLE JobForOneRun() {
+  const HANDLE job = CreateJobObjectW(nullptr, nullptr);
+  if (!job) return nullptr;
+  JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits{};
+  limits.BasicLimitInformation.LimitFlags = JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE;
+  SetInformationJobObject(job, JobObjectExtendedLimitInformation, &limits, sizeof limits);
+  return job;
+}
 
 std::string SystemMessage(DWORD error) {
   wchar_t* text = nullptr;
@@ -110,12 +123,18 @@ void PumpMessages(HWND dialog) {
   }
 }
 
+void WinProcesses::Release(Run& run) {
+  if (run.job) CloseHandle(run.job);  // ends whatever of the run is left
+  if (run.errorOutput) CloseHandle(run.errorOutput);
+  run = Run();
+}
+
 WinProcesses::~WinProcesses() {
   for (auto& [id, started] : started_) {
     CloseHandle(started.process);
-    if (started.errorOutput) CloseHandle(started.errorOutput);
+    Release(started.run);
   }
-  for (auto& [handle, errorOutput] : errorOutputs_) CloseHandle(errorOutput);
+  for (auto& [handle, run] : runs_) Release(run);
 }
 
 ProcessId WinProcesses::Launch(const std::wstring& commandLine, WindowMode mode) {
@@ -127,27 +146,28 @@ ProcessId WinProcesses::Launch(const std::wstring& commandLine, WindowMode mode)
   // Nobody sees a hidden console: its error output goes to a file, for the failure report.
   // The child inherits these two handles and no other handle of the program.
   Started started;
+  Run& run = started.run;
   HANDLE nul = INVALID_HANDLE_VALUE;
   std::vector<char> attributes;
   if (mode == WindowMode::Hidden) {
-    started.errorOutput = TemporaryFile();
+    run.errorOutput = TemporaryFile();
     nul = CreateFileW(L"NUL", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
                       nullptr, OPEN_EXISTING, 0, nullptr);
     SIZE_T size = 0;
     InitializeProcThreadAttributeList(nullptr, 1, 0, &size);
     attributes.resize(size);
     startup.lpAttributeList = reinterpret_cast<LPPROC_THREAD_ATTRIBUTE_LIST>(attributes.data());
-    if (started.errorOutput && nul != INVALID_HANDLE_VALUE &&
+    if (run.errorOutput && nul != INVALID_HANDLE_VALUE &&
         InitializeProcThreadAttributeList(startup.lpAttributeList, 1, 0, &size)) {
       startup.StartupInfo.dwFlags |= STARTF_USESTDHANDLES;
       startup.StartupInfo.hStdInput = Inheritable(nul);
       startup.StartupInfo.hStdOutput = nul;
-      startup.StartupInfo.hStdError = Inheritable(started.errorOutput);
+      startup.StartupInfo.hStdError = Inheritable(run.errorOutput);
     } else {
       startup.lpAttributeList = nullptr;
     }
   }
-  HANDLE inherited[] = {nul, started.errorOutput};
+  HANDLE inherited[] = {nul, run.errorOutput};
   if (startup.lpAttributeList) {
     UpdateProcThreadAttribute(startup.lpAttributeList, 0, PROC_THREAD_ATTRIBUTE_HANDLE_LIST,
                               inherited, sizeof inherited, nullptr, nullptr);
@@ -156,21 +176,31 @@ ProcessId WinProcesses::Launch(const std::wstring& commandLine, WindowMode mode)
   SetEnvironmentVariableW(kCommandVariable, commandLine.c_str());
   std::wstring shellLine = kShellLine;
   PROCESS_INFORMATION process{};
-  const BOOL created = CreateProcessW(
-      CommandInterpreter().c_str(), shellLine.data(), nullptr, nullptr,
-      startup.lpAttributeList != nullptr,
-      CREATE_NEW_CONSOLE | (startup.lpAttributeList ? EXTENDED_STARTUPINFO_PRESENT : 0), nullptr,
-      nullptr, &startup.StartupInfo, &process);
+  // Suspended until it is in its job, so that nothing it starts escapes the job.
+  const BOOL created =
+      CreateProcessW(CommandInterpreter().c_str(), shellLine.data(), nullptr, nullptr,
+                     startup.lpAttributeList != nullptr,
+                     CREATE_NEW_CONSOLE | CREATE_SUSPENDED |
+                         (startup.lpAttributeList ? EXTENDED_STARTUPINFO_PRESENT : 0),
+                     nullptr, nullptr, &startup.StartupInfo, &process);
   const DWORD error = GetLastError();
   SetEnvironmentVariableW(kCommandVariable, nullptr);
   if (startup.lpAttributeList) DeleteProcThreadAttributeList(startup.lpAttributeList);
   if (nul != INVALID_HANDLE_VALUE) CloseHandle(nul);
-  if (started.errorOutput) SetHandleInformation(started.errorOutput, HANDLE_FLAG_INHERIT, 0);
+  if (run.errorOutput) SetHandleInformation(run.errorOutput, HANDLE_FLAG_INHERIT, 0);
 
   if (!created) {
-    if (started.errorOutput) CloseHandle(started.errorOutput);
+    Release(run);
     throw ProcessStartError("cmd.exe could not be started: " + SystemMessage(error) + ".");
   }
+  // Where no job can hold it (a system without nested jobs, inside a job of its own), a stop
+  // ends cmd.exe alone.
+  run.job = JobForOneRun();
+  if (run.job && !AssignProcessToJobObject(run.job, process.hProcess)) {
+    CloseHandle(run.job);
+    run.job = nullptr;
+  }
+  ResumeThread(process.hThread);
   CloseHandle(process.hThread);
   started.process = process.hProcess;
   started_[process.dwProcessId] = started;
@@ -193,11 +223,11 @@ bool WinProcesses::ScriptsCarryUtf8() {
   bool carried = false;
   try {
     const ProcessId id = Launch(L"\"" + script.wstring() + L"\"", WindowMode::Hidden);
-    const Started started = started_.at(id);
+    Started started = started_.at(id);
     started_.erase(id);
     WaitForSingleObject(started.process, 30000);
     CloseHandle(started.process);
-    if (started.errorOutput) CloseHandle(started.errorOutput);
+    Release(started.run);
     carried = std::filesystem::exists(marker, ignored);
   } catch (const ProcessStartError&) {
   }
@@ -230,22 +260,21 @@ ProcessId WinProcesses::Start(const std::string& commandLine, WindowMode mode) {
 }
 
 ProcessHandle WinProcesses::Open(std::uint32_t access, bool inherit, ProcessId id) {
-  // The exit status is read through the same handle.
-  const HANDLE process = OpenProcess(access | PROCESS_QUERY_LIMITED_INFORMATION, inherit, id);
+  // The exit status is read, and a run without a job is stopped, through the same handle.
+  const HANDLE process =
+      OpenProcess(access | PROCESS_QUERY_LIMITED_INFORMATION | PROCESS_TERMINATE, inherit, id);
   const auto started = started_.find(id);
-  HANDLE errorOutput = nullptr;
+  Run run;
   if (started != started_.end()) {
     CloseHandle(started->second.process);
-    errorOutput = started->second.errorOutput;
+    run = started->second.run;
     started_.erase(started);
   }
   const auto handle = reinterpret_cast<ProcessHandle>(process);
-  if (errorOutput) {
-    if (process) {
-      errorOutputs_[handle] = errorOutput;
-    } else {
-      CloseHandle(errorOutput);
-    }
+  if (process) {
+    runs_[handle] = run;
+  } else {
+    Release(run);
   }
   return handle;
 }
@@ -261,23 +290,33 @@ WaitResult WinProcesses::Wait(ProcessHandle handle, std::uint32_t milliseconds) 
   }
 }
 
+void WinProcesses::Stop(ProcessHandle handle, StopMode) {
+  const auto run = runs_.find(handle);
+  if (run != runs_.end() && run->second.job) {
+    TerminateJobObject(run->second.job, kInterrupted);
+  } else {
+    TerminateProcess(reinterpret_cast<HANDLE>(handle), kInterrupted);
+  }
+}
+
 ProcessReport WinProcesses::Report(ProcessHandle handle) {
   ProcessReport report;
   DWORD code = 0;
   if (GetExitCodeProcess(reinterpret_cast<HANDLE>(handle), &code) && code != STILL_ACTIVE) {
     report.exitStatus = static_cast<int>(code);
+    report.interrupted = code == kInterrupted;
   }
-  if (const auto errorOutput = errorOutputs_.find(handle); errorOutput != errorOutputs_.end()) {
-    report.errorTail = Tail(errorOutput->second);
+  if (const auto run = runs_.find(handle); run != runs_.end() && run->second.errorOutput) {
+    report.errorTail = Tail(run->second.errorOutput);
   }
   return report;
 }
 
 void WinProcesses::Close(ProcessHandle handle) {
   CloseHandle(reinterpret_cast<HANDLE>(handle));
-  if (const auto errorOutput = errorOutputs_.find(handle); errorOutput != errorOutputs_.end()) {
-    CloseHandle(errorOutput->second);
-    errorOutputs_.erase(errorOutput);
+  if (const auto run = runs_.find(handle); run != runs_.end()) {
+    Release(run->second);
+    runs_.erase(run);
   }
 }
 

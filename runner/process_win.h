@@ -30,6 +30,11 @@ class WinEventPump : public EventPump {
 // script. Where cmd.exe cannot read UTF-8 scripts (older systems, Wine 8), a script with
 // letters beyond ASCII is refused rather than run with changed names. A hidden run's error
 // output is kept for the report.
+// cmd.exe and everything it starts run in a job object: a stop ends them all together, and so
+// does the end of the run, so that nothing of a stopped run stays behind. A console program has
+// no polite request to stop that reaches it from outside its console, so both ways of stopping
+// end the job at once. The user who closes a shown run's console stops it too: the report then
+// says it was interrupted.
 class WinProcesses : public ProcessServices {
  public:
   WinProcesses() = default;
@@ -41,6 +46,7 @@ class WinProcesses : public ProcessServices {
   ProcessId Start(const std::string& commandLine, WindowMode mode) override;
   ProcessHandle Open(std::uint32_t access, bool inherit, ProcessId id) override;
   WaitResult Wait(ProcessHandle handle, std::uint32_t milliseconds) override;
+  void Stop(ProcessHandle handle, StopMode mode) override;
   ProcessReport Report(ProcessHandle handle) override;
   void Close(ProcessHandle handle) override;
 
@@ -48,15 +54,20 @@ class WinProcesses : public ProcessServices {
   bool ScriptsCarryUtf8();
 
  private:
-  struct Started {
-    HANDLE process = nullptr;      // kept from the start until Open, so the id stays valid
+  struct Run {
+    HANDLE job = nullptr;          // cmd.exe and what it starts; null where none could be made
     HANDLE errorOutput = nullptr;  // a hidden run's error output, a temporary file
+  };
+  struct Started {
+    HANDLE process = nullptr;  // kept from the start until Open, so the id stays valid
+    Run run;
   };
   ProcessId Launch(const std::wstring& commandLine, WindowMode mode);
   void RefuseWhatCmdCannotRead(const std::string& commandLine);
+  static void Release(Run& run);
 
   std::map<ProcessId, Started> started_;
-  std::map<ProcessHandle, HANDLE> errorOutputs_;
+  std::map<ProcessHandle, Run> runs_;
   std::optional<bool> utf8Scripts_;
 };
 

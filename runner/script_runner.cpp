@@ -48,7 +48,7 @@ ScriptRun ScriptRunner::Run(std::string_view scriptName, const std::string& comm
                      ? '"' + run.batFile + '"'
                      : QuoteArgument(run.batFile, workspace_.dialect);
   try {
-    run.outcome = ShellAndWait(processes_, events_, run.shellCmd, mode, true);
+    run.outcome = ShellAndWait(processes_, events_, run.shellCmd, mode, true, stopRequested_);
   } catch (const ProcessStartError& error) {
     throw OperationError(std::string("Could not start the script ") + run.batFile + ": " +
                          error.what());
@@ -57,8 +57,11 @@ ScriptRun ScriptRunner::Run(std::string_view scriptName, const std::string& comm
 }
 
 void CheckToolRun(const ScriptRun& run, const Workspace& workspace, std::string_view job) {
-  const std::string prefix = "Could not " + std::string(job) + ": ";
   const RunOutcome& outcome = run.outcome;
+  if (outcome.stopped || outcome.report.interrupted) {
+    throw RunStopped("The archive tool was stopped before it could " + std::string(job) + ".");
+  }
+  const std::string prefix = "Could not " + std::string(job) + ": ";
   if (!outcome.started || !outcome.ended) {
     throw OperationError(prefix + "the archive tool's run could not be followed to its end.");
   }

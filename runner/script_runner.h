@@ -18,6 +18,12 @@ class OperationError : public std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
+// A run the user stopped, with the message that says so; not a failure.
+class RunStopped : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
 // Removes a file when it goes out of scope, whatever stopped the work that needed it.
 class RemoveOnExit {
  public:
@@ -48,11 +54,16 @@ void WriteScript(const std::filesystem::path& script, std::string_view commandLi
                  ScriptDialect dialect);
 
 // Runs one command line of the archive tool the way every operation does: written into a
-// script, run through the shell, waited for while the window stays responsive.
+// script, run through the shell, waited for while the window stays responsive, and stopped
+// when `stopRequested` is set during the wait.
 class ScriptRunner {
  public:
-  ScriptRunner(const Workspace& workspace, ProcessServices& processes, EventPump& events)
-      : workspace_(workspace), processes_(processes), events_(events) {}
+  ScriptRunner(const Workspace& workspace, ProcessServices& processes, EventPump& events,
+               const bool& stopRequested = kNeverStop)
+      : workspace_(workspace),
+        processes_(processes),
+        events_(events),
+        stopRequested_(stopRequested) {}
 
   // The script is removed after the run (also after a failed start) unless it is to be kept.
   ScriptRun Run(std::string_view scriptName, const std::string& commandLine, WindowMode mode,
@@ -62,11 +73,12 @@ class ScriptRunner {
   const Workspace& workspace_;
   ProcessServices& processes_;
   EventPump& events_;
+  const bool& stopRequested_;
 };
 
-// Throws OperationError when the tool did not do its job: not started, not watched to its end,
-// ended by a signal or with a non-zero exit status. `job` says what it was asked to do
-// ("list the archive /a/b.vok").
+// Throws RunStopped when the user stopped the run, and OperationError when the tool did not do
+// its job: not started, not watched to its end, ended by a signal or with a non-zero exit
+// status. `job` says what it was asked to do ("list the archive /a/b.vok").
 void CheckToolRun(const ScriptRun& run, const Workspace& workspace, std::string_view job);
 
 }  // namespace vok

@@ -3,7 +3,7 @@
 namespace vok {
 
 RunOutcome ShellAndWait(ProcessServices& processes, EventPump& events, const std::string& command,
-                        WindowMode mode, bool wait) {
+                        WindowMode mode, bool wait, const bool& stopRequested) {
   RunOutcome outcome;
   const ProcessId id = processes.Start(command, mode);
   if (id == 0) return outcome;
@@ -14,9 +14,16 @@ RunOutcome ShellAndWait(ProcessServices& processes, EventPump& events, const std
 
   WaitResult result;
   if (wait) {
+    int slicesSinceAsked = 0;
     result = processes.Wait(handle, kWaitSliceMs);
     while (result == WaitResult::Timeout) {
       events.DoEvents();
+      if (stopRequested && !outcome.stopped) {
+        processes.Stop(handle, StopMode::Ask);
+        outcome.stopped = true;
+      } else if (outcome.stopped && ++slicesSinceAsked == kStopGraceSlices) {
+        processes.Stop(handle, StopMode::Force);
+      }
       result = processes.Wait(handle, kWaitSliceMs);
     }
   } else {

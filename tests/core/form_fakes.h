@@ -35,6 +35,12 @@ class FakeView : public FormView {
   int SelectedTab() const override { return selectedTab; }
   void SetBusy(bool b) override { busy = b; }
   void ShowError(std::string_view message) override { errors.emplace_back(message); }
+  void ShowInformation(std::string_view message) override { informations.emplace_back(message); }
+  bool AskYesNo(std::string_view question) override {
+    questions.emplace_back(question);
+    if (onQuestion) onQuestion();
+    return answerYes;
+  }
 
   std::string caption{kWindowCaption};
   std::map<Control, std::string> texts;
@@ -42,6 +48,10 @@ class FakeView : public FormView {
   std::vector<Control> visibilityCalls;
   std::vector<std::string> list;
   std::vector<std::string> errors;
+  std::vector<std::string> informations;
+  std::vector<std::string> questions;
+  std::function<void()> onQuestion;
+  bool answerYes = true;
   int selectedTab = 1;
   bool busy = false;
 };
@@ -95,7 +105,8 @@ class FakeLinks : public LinkLauncher {
 };
 
 // Process services that record every call. A started "process" runs `onStart` (standing in for
-// the script's work) and then stays alive for `slicesToRun` wait slices.
+// the script's work) and then stays alive for `slicesToRun` wait slices, or until it is stopped
+// (by force only, when it `ignoresAsk`).
 class FakeProcesses : public ProcessServices {
  public:
   ProcessId Start(const std::string& commandLine, WindowMode mode) override {
@@ -118,6 +129,10 @@ class FakeProcesses : public ProcessServices {
     }
     return WaitResult::Ended;
   }
+  void Stop(ProcessHandle handle, StopMode mode) override {
+    calls.push_back("Stop " + std::to_string(handle) + (mode == StopMode::Ask ? " ask" : " force"));
+    if (mode == StopMode::Force || !ignoresAsk) slicesToRun = 0;
+  }
   ProcessReport Report(ProcessHandle) override { return report; }
   void Close(ProcessHandle handle) override { calls.push_back("Close " + std::to_string(handle)); }
 
@@ -128,6 +143,7 @@ class FakeProcesses : public ProcessServices {
   int slicesToRun = 0;
   bool waitFails = false;
   bool startThrows = false;
+  bool ignoresAsk = false;
   ProcessReport report{0, std::nullopt, ""};
 };
 

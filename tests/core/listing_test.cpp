@@ -84,6 +84,15 @@ INSTANTIATE_TEST_SUITE_P(
         ListingRow{"SummaryBeforeAnyEntry", " 0 bytes in archive\r\n 5 \\x\r\n", {}, {}},
         ListingRow{
             "BytesInOnlyCountsInSpaceLedLines", "3 bytes in heading\r\n 4 \\x\r\n", {"4\tx"}, {}},
+        ListingRow{"BytesInWithinANameIsAnEntry",
+                   " 1 \\a\r\n 2 \\docs\\20 bytes in total.txt\r\n 3 \\c\\bytes in\r\n 4 \\d\r\n"
+                   " 4 files, 10 bytes in archive\r\n",
+                   {"1\ta", "2\t20 bytes in total.txt", "3\tbytes in", "4\td"},
+                   {}},
+        ListingRow{"BytesInBeforeThePathEndsTheListing",
+                   " 1 \\a\r\n 1 file, 1 bytes in \\d\\a.vok\r\n 2 \\b\r\n",
+                   {"1\ta"},
+                   {}},
         ListingRow{"SizeAgainstThePathLosesItsLastDigit", " 1234\\a.txt\r\n", {"123\ta.txt"}, {}},
         ListingRow{"SameNameInTwoFolders",
                    " 1 \\a\\n.txt\r\n 2 \\b\\n.txt\r\n",

@@ -95,6 +95,63 @@ INSTANTIATE_TEST_SUITE_P(
                  true}),
     ::vok::testing::RowName());
 
+struct StopScenario {
+  const char* name;
+  int slicesToRun;  // how long the process runs when nobody stops it
+  int stopInRound;  // the event round in which the user asks for a stop; 0: never
+  bool ignoresAsk;
+  std::vector<std::string> stops;  // each Stop call and the event round it followed
+  bool stopped;
+};
+
+class ShellAndWaitStop : public ::testing::TestWithParam<StopScenario> {};
+
+TEST_P(ShellAndWaitStop, AsksFirstAndForcesAfterTheGrace) {
+  const StopScenario& s = GetParam();
+  FakeProcesses processes;
+  FakeEvents events;
+  processes.slicesToRun = s.slicesToRun;
+  processes.ignoresAsk = s.ignoresAsk;
+  bool stopRequested = false;
+  events.onEvents = [&] {
+    processes.calls.push_back("Round");
+    if (events.rounds == s.stopInRound) stopRequested = true;
+  };
+
+  const RunOutcome outcome =
+      ShellAndWait(processes, events, "x", WindowMode::Hidden, true, stopRequested);
+
+  std::vector<std::string> stops;
+  int round = 0;
+  for (const std::string& call : processes.calls) {
+    if (call == "Round") ++round;
+    if (call.starts_with("Stop")) stops.push_back(call + " after round " + std::to_string(round));
+  }
+  EXPECT_THAT(stops, ElementsAreArray(s.stops));
+  EXPECT_EQ(outcome.stopped, s.stopped);
+  EXPECT_TRUE(outcome.ended);
+  EXPECT_EQ(processes.calls.back(), "Close 7");
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Stops, ShellAndWaitStop,
+    ::testing::Values(StopScenario{"NobodyStopsIt", 3, 0, false, {}, false},
+                      StopScenario{
+                          "EndsWhenAsked", 1000, 2, false, {"Stop 7 ask after round 2"}, true},
+                      StopScenario{"IgnoringTheRequestIsForcedTwoSecondsLater",
+                                   1000,
+                                   1,
+                                   true,
+                                   {"Stop 7 ask after round 1", "Stop 7 force after round 21"},
+                                   true},
+                      StopScenario{"AskedInTheLastSliceStillCountsAsStopped",
+                                   3,
+                                   3,
+                                   true,
+                                   {"Stop 7 ask after round 3"},
+                                   true}),
+    ::vok::testing::RowName());
+
 TEST(ShellAndWait, StartFailurePassesToTheCaller) {
   FakeProcesses processes;
   FakeEvents events;

@@ -103,6 +103,7 @@ TEST_P(ViewFailure, IsToldAndLeavesNothingBehind) {
   const FailureRow& row = GetParam();
   if (!row.toolPresent) std::filesystem::remove(dir.path() / "VOKMaker2.exe");
   WriteFile(dir.path() / "VOKView.txt", " 9 \\stale-from-an-earlier-run\r\n");
+  w.view.caption = "2000000 in VOK File.";  // from the archive viewed before
   w.files.Choose("/d/a.vok", "a.vok");
   w.processes.report = ProcessReport{row.exitStatus, row.signal, "line one\nbad archive"};
   w.processes.onStart = [&](const std::string&) {

@@ -1,17 +1,29 @@
 // Stands in for the archive tool in tests. What it does is set through the environment, which
-// reaches it through the script:
-//   FAKE_TOOL_RECORD     file to which its arguments are appended, each ended by a NUL
-//   FAKE_TOOL_LISTING    file whose content it writes to standard output
-//   FAKE_TOOL_STDERR     text it writes to its error output
-//   FAKE_TOOL_SLEEP_MS   how long it runs before it ends
-//   FAKE_TOOL_EXIT       its exit status
+// reaches it through the script, in this order:
+//   FAKE_TOOL_RECORD       file to which its arguments are appended, each ended by a NUL
+//   FAKE_TOOL_PID_FILE     file it writes its process id to
+//   FAKE_TOOL_IGNORE_TERM  when set, it ignores the polite request to stop (SIGTERM)
+//   FAKE_TOOL_LISTING      file whose content it writes to standard output
+//   FAKE_TOOL_LINES        how many lines it writes to standard output, one per file as it packs
+//   FAKE_TOOL_FLOOD        how many bytes it writes to its error output with no line break
+//   FAKE_TOOL_STDERR       text it writes to its error output
+//   FAKE_TOOL_SLEEP_MS     how long it runs before it ends
+//   FAKE_TOOL_EXIT         its exit status
+#include <algorithm>
 #include <chrono>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <iostream>
 #include <string>
 #include <thread>
+#ifdef _WIN32
+#include <process.h>
+#define getpid _getpid
+#else
+#include <unistd.h>
+#endif
 
 namespace {
 
@@ -27,10 +39,29 @@ int main(int argc, char* argv[]) {
     std::ofstream out(record, std::ios::binary | std::ios::app);
     for (int i = 1; i < argc; ++i) out << argv[i] << '\0';
   }
+  if (const char* pidFile = Env("FAKE_TOOL_PID_FILE")) {
+    std::ofstream(pidFile) << getpid() << '\n';
+  }
+  if (Env("FAKE_TOOL_IGNORE_TERM")) std::signal(SIGTERM, SIG_IGN);
   if (const char* listing = Env("FAKE_TOOL_LISTING")) {
     std::ifstream in(listing, std::ios::binary);
     std::cout << in.rdbuf();
     std::cout.flush();
+  }
+  if (const char* lines = Env("FAKE_TOOL_LINES")) {
+    const long count = std::atol(lines);
+    for (long i = 0; i < count; ++i)
+      std::printf("Adding \\d%ld\\f%ld.txt (0 bytes)\n", i / 1000, i);
+    std::fflush(stdout);
+  }
+  if (const char* flood = Env("FAKE_TOOL_FLOOD")) {
+    const std::string piece(65536, 'x');
+    for (long long left = std::atoll(flood); left > 0;
+         left -= static_cast<long long>(piece.size())) {
+      std::fwrite(piece.data(), 1,
+                  static_cast<std::size_t>(std::min<long long>(left, piece.size())), stderr);
+    }
+    std::fflush(stderr);
   }
   if (const char* text = Env("FAKE_TOOL_STDERR")) std::cerr << text << std::flush;
   if (const char* sleep = Env("FAKE_TOOL_SLEEP_MS")) {

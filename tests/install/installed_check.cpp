@@ -55,8 +55,13 @@ int main(int argc, char* argv[]) {
   vok::testing::FakeFolderPrompt folders;
   vok::testing::FakeLinks links;
   std::vector<std::string> messages;
-  Form1Window window(workspace, {&files, &folders, &links, nullptr, nullptr,
-                                 [&](const QString& m) { messages.push_back(m.toStdString()); }});
+  Form1Window window(workspace, {&files,
+                                 &folders,
+                                 &links,
+                                 nullptr,
+                                 nullptr,
+                                 [&](const QString& m) { messages.push_back(m.toStdString()); },
+                                 {}});
   window.show();
   Form1& form = window.form();
 

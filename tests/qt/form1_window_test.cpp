@@ -160,16 +160,18 @@ TEST_F(WindowTest, TheWindowStaysServedDuringARun) {
   EXPECT_EQ(window.windowTitle(), "2 in VOK File.");
 }
 
-TEST_F(WindowTest, ClosingDuringARunLetsTheToolFinishAndCleansUp) {
+TEST_F(WindowTest, ClosingDuringARunAnsweredNoKeepsTheWindowAndTheRun) {
   files.Choose("/d/slow.vok", "slow.vok");
   ToolLists(" 1 \\a\r\n");
   ::setenv("FAKE_TOOL_SLEEP_MS", "400", 1);
+  answerYes = false;
   QTimer::singleShot(100, [&] { window.close(); });
 
   Click("cmdOpen");
 
-  EXPECT_FALSE(window.isVisible());
-  EXPECT_THAT(messages, IsEmpty());  // the run ended normally, not killed
+  EXPECT_EQ(questions.size(), 1u);
+  EXPECT_TRUE(window.isVisible());
+  EXPECT_THAT(messages, IsEmpty());  // the run ended normally, not stopped
   EXPECT_EQ(ListRows().size(), 1u);
   EXPECT_FALSE(Exists("View.bat"));
   EXPECT_FALSE(Exists("VOKView.txt"));

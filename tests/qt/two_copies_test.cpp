@@ -28,8 +28,13 @@ int RunAsACopy() {
   FakeLinks links;
   std::string message;
   Form1Window window(Workspace{workspace, workspace, ScriptDialect::Posix},
-                     {&files, &folders, &links, nullptr, nullptr,
-                      [&](const QString& text) { message = text.toStdString(); }});
+                     {&files,
+                      &folders,
+                      &links,
+                      nullptr,
+                      nullptr,
+                      [&](const QString& text) { message = text.toStdString(); },
+                      {}});
   files.Choose(archive, archive);
   window.form().cmdOpen_Click();
   const auto* model = window.findChild<QListView*>("List1")->model();

@@ -14,11 +14,9 @@ namespace {
 using ::testing::ElementsAre;
 using ::testing::IsEmpty;
 
-QPlainTextEdit* OpenConsole() {
+QWidget* OpenConsole() {
   for (QWidget* widget : QApplication::topLevelWidgets()) {
-    if (widget->objectName() == "console" && widget->isVisible()) {
-      return qobject_cast<QPlainTextEdit*>(widget);
-    }
+    if (widget->objectName() == "console" && widget->isVisible()) return widget;
   }
   return nullptr;
 }
@@ -75,10 +73,10 @@ TEST_F(WindowTest, AShownRunHasAConsoleThatClosesAtTheEnd) {
   QString title;
   QString shown;
   QTimer::singleShot(250, [&] {
-    if (QPlainTextEdit* console = OpenConsole()) {
+    if (QWidget* console = OpenConsole()) {
       maximized = console->isMaximized();
       title = console->windowTitle();
-      shown = console->toPlainText();
+      shown = console->findChild<QPlainTextEdit*>("consoleText")->toPlainText();
     }
   });
   ClickTab(1);

@@ -22,8 +22,9 @@ class WindowTest : public ::testing::Test {
  protected:
   WindowTest() {
     std::filesystem::copy_file(FAKE_TOOL, dir.path() / "VOKMaker2.exe");
-    for (const char* name : {"FAKE_TOOL_RECORD", "FAKE_TOOL_LISTING", "FAKE_TOOL_STDERR",
-                             "FAKE_TOOL_SLEEP_MS", "FAKE_TOOL_EXIT"}) {
+    for (const char* name : {"FAKE_TOOL_RECORD", "FAKE_TOOL_PID_FILE", "FAKE_TOOL_IGNORE_TERM",
+                             "FAKE_TOOL_LISTING", "FAKE_TOOL_LINES", "FAKE_TOOL_FLOOD",
+                             "FAKE_TOOL_STDERR", "FAKE_TOOL_SLEEP_MS", "FAKE_TOOL_EXIT"}) {
       ::unsetenv(name);
     }
     ::setenv("FAKE_TOOL_RECORD", (dir.path() / "args").c_str(), 1);
@@ -71,10 +72,16 @@ class WindowTest : public ::testing::Test {
   FakeFolderPrompt folders;
   FakeLinks links;
   std::vector<std::string> messages;
+  std::vector<std::string> questions;
+  bool answerYes = true;
   Form1Window window{Workspace{dir.path(), dir.path(), ScriptDialect::Posix},
                      Form1Window::Services{&files, &folders, &links, nullptr, nullptr,
                                            [this](const QString& message) {
                                              messages.push_back(message.toStdString());
+                                           },
+                                           [this](const QString& question) {
+                                             questions.push_back(question.toStdString());
+                                             return answerYes;
                                            }}};
 };
 

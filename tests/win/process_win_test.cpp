@@ -186,6 +186,71 @@ TEST_F(ScriptRuns, ANestedRunEndsInsideTheOuterWait) {
               ::testing::ElementsAre("inner starts", "inner ends with 4", "outer ends with 6"));
 }
 
+struct StopRow {
+  const char* name;
+  WindowMode mode;
+};
+
+class StopAScript : public ScriptRuns, public ::testing::WithParamInterface<StopRow> {};
+
+// cmd.exe and the tool it runs end together.
+TEST_P(StopAScript, EndsCmdAndTheToolTogether) {
+  const ScopedEnvironment sleep(L"FAKE_TOOL_SLEEP_MS", "60000");
+  const ScopedEnvironment pidFile(L"FAKE_TOOL_PID_FILE", Utf8(dir.path() / "tool.pid"));
+  const std::filesystem::path script = dir.path() / "Job.bat";
+  WriteScript(script, FakeToolCommand(), ScriptDialect::Cmd);
+  bool stopRequested = false;
+  class StoppingPump : public EventPump {
+   public:
+    StoppingPump(bool& stop, const std::filesystem::path& pids) : stop_(stop), pids_(pids) {}
+    void DoEvents() override {
+      PumpMessages(nullptr);
+      if (ReadPid(pids_) != 0) stop_ = true;  // once the tool runs
+    }
+
+   private:
+    bool& stop_;
+    std::filesystem::path pids_;
+  } stopping(stopRequested, dir.path() / "tool.pid");
+
+  const RunOutcome outcome = ShellAndWait(processes, stopping, '"' + Utf8(script) + '"',
+                                          GetParam().mode, true, stopRequested);
+
+  EXPECT_TRUE(outcome.stopped);
+  EXPECT_TRUE(outcome.ended);
+  EXPECT_TRUE(outcome.report.interrupted);
+  EXPECT_TRUE(ProcessEnded(ReadPid(dir.path() / "tool.pid")));
+  ScriptRun run;
+  run.outcome = outcome;
+  EXPECT_THROW(CheckToolRun(run, Workspace{dir.path(), dir.path(), ScriptDialect::Cmd}, "x"),
+               RunStopped);
+}
+
+INSTANTIATE_TEST_SUITE_P(Modes, StopAScript,
+                         ::testing::Values(StopRow{"Hidden", WindowMode::Hidden},
+                                           StopRow{"Maximized", WindowMode::Maximized}),
+                         RowName());
+
+// The user who closes a shown run's console ends cmd.exe with the interrupted status; what the
+// script started in the same console ends with the run.
+TEST_F(ScriptRuns, AConsoleClosedByTheUserIsAStopAndLeavesNothingBehind) {
+  const ScopedEnvironment sleep(L"FAKE_TOOL_SLEEP_MS", "60000");
+  const ScopedEnvironment pidFile(L"FAKE_TOOL_PID_FILE", Utf8(dir.path() / "tool.pid"));
+  // The foreground run gives the one in the background time to start.
+  const Result result = Run("start \"\" /b " + FakeToolCommand() +
+                                "\r\nset FAKE_TOOL_PID_FILE=\r\nset FAKE_TOOL_SLEEP_MS=1000\r\n" +
+                                FakeToolCommand() + "\r\nexit /b -1073741510",
+                            WindowMode::Maximized);
+  EXPECT_TRUE(result.outcome.report.interrupted);
+  ScriptRun run;
+  run.outcome = result.outcome;
+  EXPECT_THROW(CheckToolRun(run, Workspace{dir.path(), dir.path(), ScriptDialect::Cmd}, "x"),
+               RunStopped);
+  const DWORD pid = ReadPid(dir.path() / "tool.pid");
+  EXPECT_NE(pid, 0u);
+  EXPECT_TRUE(ProcessEnded(pid));
+}
+
 struct NameRow {
   const char* name;
   std::string folder;  // where the script lies

@@ -4,6 +4,7 @@
 
 #include <chrono>
 #include <filesystem>
+#include <fstream>
 #include <functional>
 #include <string>
 #include <thread>
@@ -33,6 +34,22 @@ class ScopedEnvironment {
  private:
   const wchar_t* name_;
 };
+
+// The process id a program wrote to `file`; 0 when there is none.
+inline DWORD ReadPid(const std::filesystem::path& file) {
+  DWORD pid = 0;
+  std::ifstream(file) >> pid;
+  return pid;
+}
+
+// The process `pid` has ended (or never was).
+inline bool ProcessEnded(DWORD pid) {
+  const HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, pid);
+  if (!process) return true;
+  const bool ended = WaitForSingleObject(process, 2000) == WAIT_OBJECT_0;
+  CloseHandle(process);
+  return ended;
+}
 
 // Runs the thread's messages until `done` holds or `timeout` ran out; whether it holds.
 inline bool PumpUntil(const std::function<bool()>& done,

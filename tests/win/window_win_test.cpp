@@ -38,6 +38,10 @@ class WindowTest : public ::testing::Test {
     services.folders = &folders;
     services.links = &links;
     services.showMessage = [this](const std::string& text) { messages.push_back(text); };
+    services.answerQuestion = [this](const std::string& question) {
+      questions.push_back(question);
+      return answerYes;
+    };
     services.quitWhenClosed = false;
     window =
         std::make_unique<Form1Window>(Workspace{program, program, ScriptDialect::Cmd}, services);
@@ -60,6 +64,7 @@ class WindowTest : public ::testing::Test {
                  static_cast<UINT>(TCN_SELCHANGE)};
     SendMessageW(window->hwnd(), WM_NOTIFY, header.idFrom, reinterpret_cast<LPARAM>(&header));
   }
+  void SetCaption(const char* text) { SetWindowTextW(window->hwnd(), Wide(text).c_str()); }
   std::string Caption() const {
     wchar_t text[256];
     return Narrow(
@@ -104,6 +109,8 @@ class WindowTest : public ::testing::Test {
   FakeFolderPrompt folders;
   FakeLinks links;
   std::vector<std::string> messages;
+  std::vector<std::string> questions;
+  bool answerYes = true;
   std::unique_ptr<Form1Window> window;
 };
 
@@ -321,8 +328,8 @@ TEST_F(WindowTest, DuringARunTheWindowAnswersAndStartsNoSecondRun) {
   EXPECT_TRUE(IsWindowEnabled(Of(Control::cmdOpen)));
 }
 
-TEST_F(WindowTest, ClosingDuringARunEndsTheWindowAfterTheRun) {
-  const ScopedEnvironment sleep(L"FAKE_TOOL_SLEEP_MS", "1000");
+TEST_F(WindowTest, ClosingDuringARunAnsweredYesStopsTheToolAndEndsTheWindow) {
+  const ScopedEnvironment sleep(L"FAKE_TOOL_SLEEP_MS", "60000");
   files.Choose(Utf8(Make("slow.vok")), "slow.vok");
   static bool hiddenDuringRun = false;
   SetTimer(window->hwnd(), 1, 300, [](HWND hwnd, UINT, UINT_PTR id, DWORD) {
@@ -331,10 +338,57 @@ TEST_F(WindowTest, ClosingDuringARunEndsTheWindowAfterTheRun) {
     hiddenDuringRun = IsWindow(hwnd) && !IsWindowVisible(hwnd);
   });
   Show();
+  const auto start = std::chrono::steady_clock::now();
   Click(Control::cmdOpen);
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(30));  // not 60 s
+  EXPECT_EQ(questions.size(), 1u);
   EXPECT_TRUE(hiddenDuringRun);
   EXPECT_FALSE(IsWindow(window->hwnd()));
+  EXPECT_THAT(messages, IsEmpty());
   EXPECT_FALSE(std::filesystem::exists(program / "View.bat"));
+}
+
+TEST_F(WindowTest, ClosingDuringARunAnsweredNoKeepsTheWindowAndTheRun) {
+  const ScopedEnvironment sleep(L"FAKE_TOOL_SLEEP_MS", "1000");
+  WriteFile(dir.path() / "listing.txt", " 7 \\x.bin\r\n");
+  files.Choose(Utf8(Make("slow.vok")), "slow.vok");
+  answerYes = false;
+  SetTimer(window->hwnd(), 1, 300, [](HWND hwnd, UINT, UINT_PTR id, DWORD) {
+    KillTimer(hwnd, id);
+    SendMessageW(hwnd, WM_CLOSE, 0, 0);
+  });
+  Click(Control::cmdOpen);
+  EXPECT_EQ(questions.size(), 1u);
+  EXPECT_TRUE(IsWindow(window->hwnd()));
+  EXPECT_THAT(messages, IsEmpty());
+  EXPECT_THAT(ListLines(), ElementsAre("7\tx.bin"));
+}
+
+// Escape reaches the window through the dialog keyboard handling of the message loop.
+TEST_F(WindowTest, EscapeStopsAViewAndEndsTheTool) {
+  const ScopedEnvironment sleep(L"FAKE_TOOL_SLEEP_MS", "60000");
+  const ScopedEnvironment pidFile(L"FAKE_TOOL_PID_FILE", Utf8(dir.path() / "tool.pid"));
+  WriteFile(dir.path() / "listing.txt", " 7 \\x.bin\r\n");
+  files.Choose(Utf8(Make("slow.vok")), "slow.vok");
+  SetCaption("2000000 in VOK File.");
+  static HWND list = nullptr;
+  list = Of(Control::List1);
+  SetFocus(list);
+  SetTimer(window->hwnd(), 1, 500, [](HWND hwnd, UINT, UINT_PTR id, DWORD) {
+    KillTimer(hwnd, id);
+    PostMessageW(list, WM_KEYDOWN, VK_ESCAPE, 0);
+  });
+  const auto start = std::chrono::steady_clock::now();
+  Click(Control::cmdOpen);
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(30));  // not 60 s
+  EXPECT_THAT(messages, ElementsAre("The archive tool was stopped before it could list the "
+                                    "archive " +
+                                    Utf8(dir.path() / "slow.vok") + "."));
+  EXPECT_THAT(ListLines(), IsEmpty());
+  EXPECT_EQ(Caption(), "VOK/TEMO Vozare");
+  EXPECT_TRUE(ProcessEnded(ReadPid(dir.path() / "tool.pid")));
+  EXPECT_FALSE(std::filesystem::exists(program / "View.bat"));
+  EXPECT_FALSE(std::filesystem::exists(program / "VOKView.txt"));
 }
 
 TEST_F(WindowTest, HoldsAMillionLinesWithoutDelay) {
