@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
 # Installs the Debian packages a task needs, only those that are missing.
 #   scripts/install-deps.sh build|test|windows|fuzz|package|bench ...
-# Each package is named where nothing else brings it (qt6-base-dev brings OpenGL's headers and
-# Python, libgmock-dev brings googletest's headers, lintian brings dpkg-dev and file, every
-# Debian system has tar and util-linux). tests/install/deps_test.py checks that the list is
+# Each package is named where nothing else brings it (qt6-base-dev brings OpenGL's headers,
+# Python and shared-mime-info, libgmock-dev brings googletest's headers, lintian brings
+# dpkg-dev and file, every Debian system has tar and util-linux). tests/install/deps_test.py checks that the list is
 # complete and that taking any entry out would be noticed.
 set -euo pipefail
 
@@ -12,12 +12,12 @@ for group in "$@"; do
   case "$group" in
     build) packages+=(g++ cmake ninja-build qt6-base-dev) ;;
     test) packages+=(libgmock-dev clang-format git imagemagick xvfb xauth x11-utils xdg-utils
-      libglib2.0-bin shared-mime-info desktop-file-utils appstream) ;;
+      libglib2.0-bin desktop-file-utils appstream) ;;
     windows) packages+=(cmake ninja-build googletest g++-mingw-w64-x86-64-posix wine xvfb xauth
       unzip wixl) ;;
     fuzz) packages+=(cmake ninja-build clang-14 libclang-rt-14-dev) ;;
     bench) packages+=() ;;
-    package) packages+=(lintian desktop-file-utils) ;;
+    package) packages+=(lintian) ;;
     *) echo "install-deps: unknown group '$group'" >&2; exit 2 ;;
   esac
 done

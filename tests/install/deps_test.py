@@ -36,9 +36,11 @@ SHELL_BUILTINS = {
     "umask", "unset", "wait",
 }
 
-# Needs that reading the sources and the build logs cannot show: (need, needed by, why).
+# Needs that reading the sources and the build logs cannot show: (need, needed by, why). Needed
+# by a program: wherever that program is needed; or by a script.
 HIDDEN_NEEDS = [
-    ("xauth", "scripts/test-windows.sh", "xvfb-run calls it; xvfb only recommends it"),
+    ("xauth", "xvfb-run", "xvfb-run calls it; xvfb only recommends it"),
+    ("gio", "xdg-open", "xdg-open hands a file to gio on the GNOME desktop the tests set up"),
     ("dpkg-shlibdeps", "scripts/package.sh", "cpack's DEB generator finds dependencies with it"),
     ("file", "scripts/package.sh", "cpack's DEB generator looks at the files it packs with it"),
     ("/usr/lib/llvm-14/lib/clang/*/lib/linux/libclang_rt.fuzzer-x86_64.a", "tests/fuzz/run.sh",
@@ -265,12 +267,15 @@ def needs():
                 None if word in SHELL_BUILTINS else find_program(word))
             if path and os.path.exists(path):
                 need(path, name, installing_script(name))
-    for hidden, script, why in HIDDEN_NEEDS:
+    for hidden, needed_by, why in HIDDEN_NEEDS:
         paths = glob.glob(hidden) if hidden.startswith("/") else [find_program(hidden)]
-        for path in filter(None, paths):
-            need(path, why, script)
-        if not any(paths):
-            absent.append("%s needs %s (%s), which is not on this machine" % (script, hidden, why))
+        scripts = [needed_by] if "/" in needed_by else list(found.get(find_program(needed_by), ()))
+        for script in scripts:
+            for path in filter(None, paths):
+                need(path, why, script)
+            if not any(paths):
+                absent.append("%s needs %s (%s), which is not on this machine" % (
+                    script, hidden, why))
     for build in BUILDS:
         if os.path.isfile(os.path.join(ROOT, build, "build.ninja")):
             for path in build_files(build):
