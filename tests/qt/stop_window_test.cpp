@@ -21,13 +21,6 @@ namespace {
 using ::testing::ElementsAre;
 using ::testing::IsEmpty;
 
-QWidget* OpenConsole() {
-  for (QWidget* widget : QApplication::topLevelWidgets()) {
-    if (widget->objectName() == "console" && widget->isVisible()) return widget;
-  }
-  return nullptr;
-}
-
 // Calls `act` once `ready` holds, checking every 20 ms while the window runs its events.
 void When(const std::function<bool()>& ready, const std::function<void()>& act) {
   auto* timer = new QTimer;

@@ -14,13 +14,6 @@ namespace {
 using ::testing::ElementsAre;
 using ::testing::IsEmpty;
 
-QWidget* OpenConsole() {
-  for (QWidget* widget : QApplication::topLevelWidgets()) {
-    if (widget->objectName() == "console" && widget->isVisible()) return widget;
-  }
-  return nullptr;
-}
-
 struct NameRow {
   const char* name;
   std::string text;

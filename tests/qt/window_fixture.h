@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
@@ -15,6 +16,14 @@
 #include "core/temp_dir.h"
 
 namespace vok::testing {
+
+// The console window of the run in progress, if one is shown.
+inline QWidget* OpenConsole() {
+  for (QWidget* widget : QApplication::topLevelWidgets()) {
+    if (widget->objectName() == "console" && widget->isVisible()) return widget;
+  }
+  return nullptr;
+}
 
 // A window whose program directory holds the test stand-in for the archive tool, with the
 // dialogs scripted and messages collected.
