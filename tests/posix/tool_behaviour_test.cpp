@@ -12,6 +12,7 @@
 
 #include "core/form_fakes.h"
 #include "core/temp_dir.h"
+#include "process_gone.h"
 #include "row_name.h"
 #include "runner/process_posix.h"
 #include "runner/shell_and_wait.h"
@@ -43,30 +44,11 @@ class CountingConsoles : public ConsoleHost {
   std::atomic<std::size_t> lineBreaks{0};
 };
 
-// Gone, or a zombie nobody has collected yet.
-bool ProcessGone(pid_t pid) {
-  if (::kill(pid, 0) != 0) return true;
-  std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
-  std::string field;
-  for (int i = 0; i < 3 && stat >> field; ++i) {
-  }
-  return field == "Z";
-}
-
 std::vector<pid_t> PidsIn(const std::filesystem::path& file) {
   std::vector<pid_t> pids;
   std::ifstream in(file);
   for (pid_t pid; in >> pid;) pids.push_back(pid);
   return pids;
-}
-
-bool Eventually(const std::function<bool()>& done) {
-  const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-  while (!done()) {
-    if (std::chrono::steady_clock::now() > end) return false;
-    std::this_thread::sleep_for(std::chrono::milliseconds(10));
-  }
-  return true;
 }
 
 class ToolBehaviourTest : public ::testing::Test {
@@ -127,9 +109,9 @@ TEST_P(ToolBehaviour, EndsTheRunAndLeavesNothingBehind) {
   }
   for (pid_t pid : pids) {
     if (row.outlivesTheRun) {
-      EXPECT_TRUE(Eventually([pid] { return ProcessGone(pid); })) << pid;
+      EXPECT_TRUE(Eventually([pid] { return ProcessEnded(pid); })) << pid;
     } else {
-      EXPECT_TRUE(ProcessGone(pid)) << pid;
+      EXPECT_TRUE(ProcessEndsSoon(pid)) << pid;
     }
   }
 }

@@ -11,6 +11,7 @@
 #include <QTimer>
 #include <fstream>
 
+#include "process_gone.h"
 #include "qt/window_fixture.h"
 #include "row_name.h"
 #include "runner/workspace_lock_posix.h"
@@ -48,15 +49,9 @@ class StopWindowTest : public WindowTest {
     return pid;
   }
   bool ToolStarted() { return ToolPid() != 0; }
-  // Gone, or a zombie that whoever adopted it has not collected yet.
   bool ToolGone() {
     const pid_t pid = ToolPid();
-    if (pid == 0 || ::kill(pid, 0) != 0) return true;
-    std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
-    std::string field;
-    for (int i = 0; i < 3 && stat >> field; ++i) {
-    }
-    return field == "Z";
+    return pid == 0 || ProcessEndsSoon(pid);
   }
   void Extract() {
     files.Choose("/d/a.temo", "a.temo");
