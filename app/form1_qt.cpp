@@ -237,13 +237,11 @@ void Form1Window::dropEvent(QDropEvent* event) {
   const std::vector<std::string> paths = DroppedPaths(event->mimeData());
   if (paths.size() != 1) return;
   event->acceptProposedAction();
-  form_->DropPaths(paths);
-  if (closePending_ && !form_->IsRunning()) close();
+  Handle([&paths](Form1& form) { form.DropPaths(paths); });
 }
 
 void Form1Window::Start(const CommandLine& commandLine) {
-  form_->Start(commandLine);
-  if (closePending_ && !form_->IsRunning()) close();
+  Handle([&commandLine](Form1& form) { form.Start(commandLine); });
 }
 
 std::vector<std::string> Form1Window::DroppedPaths(const QMimeData* data) {
@@ -255,8 +253,8 @@ std::vector<std::string> Form1Window::DroppedPaths(const QMimeData* data) {
   return paths;
 }
 
-void Form1Window::Handle(void (Form1::*handler)()) {
-  (form_.get()->*handler)();
+void Form1Window::Handle(const std::function<void(Form1&)>& handler) {
+  handler(*form_);
   if (closePending_ && !form_->IsRunning()) {
     closePending_ = false;
     close();

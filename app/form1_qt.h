@@ -77,8 +77,9 @@ class Form1Window : public QWidget, public FormView, public EventPump {
   static std::vector<std::string> DroppedPaths(const QMimeData* data);
   double ScaleForFont() const;
   QRect Place(const ControlLayout& layout) const;
-  // Runs a handler; a close asked for during its run is carried out once no run is left.
-  void Handle(void (Form1::*handler)());
+  // Runs a handler (a click's, a drop's, the command line's); a close asked for during its run
+  // is carried out once no run is left.
+  void Handle(const std::function<void(Form1&)>& handler);
 
   std::unique_ptr<Owned> owned_;
   Services services_;

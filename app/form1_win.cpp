@@ -549,19 +549,15 @@ void Form1Window::TakeDroppedFiles(WPARAM dropped) {
     paths.push_back(Narrow(path));
   }
   DragFinish(drop);
-  form_->DropPaths(paths);
+  Handle([&paths](Form1& form) { form.DropPaths(paths); });
 }
 
 void Form1Window::Start(const CommandLine& commandLine) {
-  form_->Start(commandLine);
-  if (closePending_ && !form_->IsRunning()) {
-    closePending_ = false;
-    DestroyWindow(hwnd_);
-  }
+  Handle([&commandLine](Form1& form) { form.Start(commandLine); });
 }
 
-void Form1Window::Handle(void (Form1::*handler)()) {
-  (form_.get()->*handler)();
+void Form1Window::Handle(const std::function<void(Form1&)>& handler) {
+  handler(*form_);
   if (closePending_ && !form_->IsRunning()) {
     closePending_ = false;
     DestroyWindow(hwnd_);

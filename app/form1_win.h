@@ -73,8 +73,9 @@ class Form1Window : public FormView, public EventPump {
   [[nodiscard]] double ScaleForFont() const;
   void DrawListLine(const DRAWITEMSTRUCT& item) const;
   void TakeDroppedFiles(WPARAM drop);
-  // Runs a handler; a close asked for during its run is carried out once no run is left.
-  void Handle(void (Form1::*handler)());
+  // Runs a handler (a click's, a drop's, the command line's); a close asked for during its run
+  // is carried out once no run is left.
+  void Handle(const std::function<void(Form1&)>& handler);
 
   Services services_;
   HWND hwnd_ = nullptr;

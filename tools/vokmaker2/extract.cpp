@@ -137,7 +137,9 @@ ExtractSummary Extract(std::istream& in, Format format, const fs::path& destinat
   if (fs::exists(fs::status(destination, ec)) && !fs::is_directory(destination, ec)) {
     throw ToolError("cannot extract into " + Utf8(destination) + ": it is not a folder");
   }
-  Extractor extractor(Folder::Open(destination, true), reporter);
+  fs::create_directories(destination, ec);
+  if (ec) throw ToolError("cannot create the folder " + Utf8(destination) + ": " + ec.message());
+  Extractor extractor(Folder::Open(destination), reporter);
   ReadArchive(in, format, extractor);
   const ExtractSummary& summary = extractor.Summary();
   std::string line = "Extracted " + Count(summary.files, "file", "files") + " and " +

@@ -26,9 +26,8 @@ class Folder {
  public:
   Folder() = default;  // none yet, to be assigned
 
-  // `path` itself, which may be reached through links (the user named it); created with its
-  // parents when missing if `create`. Throws ToolError.
-  static Folder Open(const std::filesystem::path& path, bool create);
+  // `path` itself, which may be reached through links (the user named it). Throws ToolError.
+  static Folder Open(const std::filesystem::path& path);
 
   Folder(Folder&& other) noexcept;
   Folder& operator=(Folder&& other) noexcept;

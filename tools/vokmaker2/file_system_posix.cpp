@@ -88,12 +88,7 @@ constexpr int kChildFlags = O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC;
 
 }  // namespace
 
-Folder Folder::Open(const fs::path& path, bool create) {
-  if (create) {
-    std::error_code ec;
-    fs::create_directories(path, ec);
-    if (ec) throw ToolError("cannot create the folder " + Utf8(path) + ": " + ec.message());
-  }
+Folder Folder::Open(const fs::path& path) {
   Folder folder;
   folder.path_ = path;
   folder.fd_ = open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);

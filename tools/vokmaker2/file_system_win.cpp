@@ -59,12 +59,7 @@ DWORD AttributesOf(HANDLE handle) {
 
 }  // namespace
 
-Folder Folder::Open(const fs::path& path, bool create) {
-  if (create) {
-    std::error_code ec;
-    fs::create_directories(path, ec);
-    if (ec) throw ToolError("cannot create the folder " + Utf8(path) + ": " + ec.message());
-  }
+Folder Folder::Open(const fs::path& path) {
   Folder folder;
   folder.path_ = path;
   HANDLE handle = OpenFolderHandle(path, 0);
