@@ -85,7 +85,6 @@ class Form1 {
   std::string strCommand;
   std::string strShellCmd;
   std::string strEntryName;
-  std::string strEntrySize;
   std::int64_t lngEntrySize = 0;
   // Each tab acts on its own choice: the archive chosen on the Unpack tab and on the Create tab.
   std::string strUnpackArchive;

@@ -156,7 +156,6 @@ Listing ListingReader::Finish() {
   ended_ = true;
   if (!listing_.lines.empty()) {
     const std::string_view line = lastEntryLine_;
-    listing_.last.sizeText = std::string(line.substr(0, line.find('\\') - 1));
     listing_.last.name = std::string(line.substr(line.rfind('\\') + 1));
   }
   return std::move(listing_);

@@ -20,7 +20,6 @@ std::optional<std::int64_t> ReadNumber(std::string_view text);
 
 struct ListingEntry {
   std::string name;      // what follows the line's last backslash
-  std::string sizeText;  // what stands before the separator in front of the first backslash
   std::int64_t size = 0;
 };
 

@@ -72,7 +72,6 @@ void Form1::ListArchive() {
   std::optional<Listing> listing = ReadListingFile(listingFile);
   if (!listing) throw OperationError("Could not " + job + ": the archive tool wrote no listing.");
   strEntryName = std::move(listing->last.name);
-  strEntrySize = std::move(listing->last.sizeText);
   lngEntrySize = listing->last.size;
   view_.ListAppend(std::move(listing->lines));
   if (listing->problem) {

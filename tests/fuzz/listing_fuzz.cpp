@@ -51,7 +51,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
   Require(SameLines(pieces.lines, whole.lines));
   Require(pieces.last.name == whole.last.name);
-  Require(pieces.last.sizeText == whole.last.sizeText);
   Require(pieces.last.size == whole.last.size);
   Require(pieces.problem.has_value() == whole.problem.has_value());
   if (pieces.problem) {
