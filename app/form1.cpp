@@ -5,6 +5,8 @@
 #include <system_error>
 #include <thread>
 
+#include "app/form_layout.h"
+
 namespace vok {
 
 Form1::Form1(Platform platform, Workspace workspace)
@@ -12,14 +14,28 @@ Form1::Form1(Platform platform, Workspace workspace)
       platform_(platform),
       view_(platform.view),
       workspace_(std::move(workspace)),
-      runner_(workspace_, platform.processes, platform.events, stopRequested_) {}
+      runner_(workspace_, platform.processes, platform.events) {}
+
+void Form1::Click(Control control) {
+  if (const auto handler = LayoutOf(control).onClick) (this->*handler)();
+  CloseIfPending();
+}
+
+void Form1::CloseIfPending() {
+  if (!closePending_ || running_) return;
+  closePending_ = false;
+  view_.CloseWindow();
+}
 
 void Form1::RunOperation(const std::function<void()>& operation, bool escapeStops) {
   if (running_) return;
   running_ = true;
-  stopRequested_ = false;
+  stop_ = std::stop_source();
   escapeStops_ = escapeStops;
   view_.SetBusy(true);
+  for (const ControlLayout& layout : kFormLayout) {
+    if (layout.disabledDuringRun()) view_.SetEnabled(layout.id, false);
+  }
   std::string error;
   std::string stopped;
   try {
@@ -31,9 +47,13 @@ void Form1::RunOperation(const std::function<void()>& operation, bool escapeStop
   }
   platform_.lock.Unlock();
   running_ = false;
+  for (const ControlLayout& layout : kFormLayout) {
+    if (layout.disabledDuringRun()) view_.SetEnabled(layout.id, true);
+  }
   view_.SetBusy(false);
-  if (!error.empty()) view_.ShowError(error);
-  if (!stopped.empty()) view_.ShowInformation(stopped);
+  if (!error.empty()) platform_.messages.ShowError(error);
+  // A user who is quitting need not be told that the run they stopped has stopped.
+  if (!stopped.empty() && !closePending_) platform_.messages.ShowInformation(stopped);
 }
 
 bool Form1::WaitForWorkspace() {
@@ -42,11 +62,12 @@ bool Form1::WaitForWorkspace() {
   // saying so, until it is done or the user gives up.
   waitingForWorkspace_ = true;
   view_.SetCaption(kWaitingCaption);
+  const std::stop_token stop = stop_.get_token();
   bool locked = false;
-  while (!locked && !stopRequested_) {
+  while (!locked && !stop.stop_requested()) {
     platform_.events.DoEvents();
     std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    locked = !stopRequested_ && platform_.lock.TryLock(workspace_.scriptDirectory);
+    locked = !stop.stop_requested() && platform_.lock.TryLock(workspace_.scriptDirectory);
   }
   waitingForWorkspace_ = false;
   view_.SetCaption(kWindowCaption);
@@ -54,7 +75,7 @@ bool Form1::WaitForWorkspace() {
 }
 
 void Form1::StopRun() {
-  if (running_) stopRequested_ = true;
+  if (running_) stop_.request_stop();
 }
 
 void Form1::EscapePressed() {
@@ -63,11 +84,12 @@ void Form1::EscapePressed() {
 
 CloseAction Form1::QueryClose() {
   if (!running_) return CloseAction::Close;
-  if (!waitingForWorkspace_ && !stopRequested_ &&
-      !view_.AskYesNo("The archive tool is still at work. Stop it and quit?")) {
+  if (!waitingForWorkspace_ && !stop_.stop_requested() &&
+      !platform_.messages.AskYesNo("The archive tool is still at work. Stop it and quit?")) {
     return CloseAction::StayOpen;
   }
   StopRun();
+  closePending_ = true;
   return CloseAction::CloseAfterRun;
 }
 
@@ -77,7 +99,7 @@ void Form1::ClearList() {
 }
 
 ScriptRun Form1::RunScript(std::string_view name, WindowMode mode, AfterRun after) {
-  ScriptRun run = runner_.Run(name, strCommand, mode, after);
+  ScriptRun run = runner_.Run(name, strCommand, mode, after, stop_.get_token());
   strBatFile = run.batFile;
   strShellCmd = run.shellCmd;
   return run;
@@ -112,6 +134,7 @@ void Form1::DropPaths(const std::vector<std::string>& paths) {
     default:
       break;
   }
+  CloseIfPending();
 }
 
 void Form1::TabStrip1_Click() {

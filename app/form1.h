@@ -2,11 +2,13 @@
 
 #include <cstdint>
 #include <functional>
+#include <stop_token>
 #include <string>
 #include <vector>
 
 #include "app/command_line.h"
 #include "app/form_view.h"
+#include "app/messages.h"
 #include "app/open_file_dialog.h"
 #include "runner/process_services.h"
 #include "runner/script_runner.h"
@@ -26,6 +28,29 @@ struct Platform {
   EventPump& events;
   LinkLauncher& links;
   WorkspaceLock& lock;
+  Messages& messages;
+};
+
+// Stand-ins for the platform's own services, where set (tests script them).
+struct Services {
+  FilePrompt* files = nullptr;
+  FolderPrompt* folders = nullptr;
+  LinkLauncher* links = nullptr;
+  ProcessServices* processes = nullptr;
+  WorkspaceLock* lock = nullptr;
+  Messages* messages = nullptr;
+
+  // `own` with the stand-ins put in.
+  [[nodiscard]] Platform Over(const Platform& own) const {
+    return {own.view,
+            files ? *files : own.files,
+            folders ? *folders : own.folders,
+            processes ? *processes : own.processes,
+            own.events,
+            links ? *links : own.links,
+            lock ? *lock : own.lock,
+            messages ? *messages : own.messages};
+  }
 };
 
 // The caption while another copy of the program holds the scripts folder.
@@ -36,12 +61,16 @@ inline constexpr std::string_view kWaitingCaption =
 enum class CloseAction { Close, CloseAfterRun, StayOpen };
 
 // The main window: its fields and its click handlers. The front end creates the controls from
-// kFormLayout and calls a handler for each click.
+// kFormLayout and hands every click to Click.
 class Form1 {
  public:
   Form1(Platform platform, Workspace workspace);
   Form1(const Form1&) = delete;
   Form1& operator=(const Form1&) = delete;
+
+  // A click on `control` (for the tab strip: a change of tab), handled by its row of
+  // kFormLayout.
+  void Click(Control control);
 
   void TabStrip1_Click();
   // View
@@ -73,7 +102,8 @@ class Form1 {
   // or Create goes on: its console window has its own Stop button.
   void EscapePressed();
   // The user closes the window. During a run they are asked whether to stop the archive tool:
-  // yes stops it and the window closes once the run has ended; no keeps the window and the run.
+  // yes stops it and the window closes (FormView::CloseWindow) once the run has ended; no keeps
+  // the window and the run.
   CloseAction QueryClose();
 
   // A tool run is in progress (the window is inside a handler's wait).
@@ -102,11 +132,15 @@ class Form1 {
   // Takes the scripts folder, waiting while another copy of the program holds it; false when the
   // user gave up the wait.
   bool WaitForWorkspace();
+  // After a click, a drop or the command line: carries out a close asked for during a run once no
+  // run is left.
+  void CloseIfPending();
   // Empties List1; the count in the caption goes with it.
   void ClearList();
   // Writes strCommand into the script `name`, runs it and waits; keeps the script's path and
   // shell command in strBatFile and strShellCmd.
   ScriptRun RunScript(std::string_view name, WindowMode mode, AfterRun after);
+  void OpenFromCommandLine(const CommandLine& commandLine);
   // The archive chosen with the dialog or dropped on the View tab: lists it.
   void ViewArchive(const std::string& fullName, const std::string& title);
   // The View's run: has the tool list strArchive and fills List1 from the listing.
@@ -115,11 +149,12 @@ class Form1 {
   Platform platform_;
   FormView& view_;
   Workspace workspace_;
-  bool stopRequested_ = false;
   ScriptRunner runner_;
+  std::stop_source stop_;  // the run's: a Stop button, Escape or closing the window
   bool running_ = false;
   bool escapeStops_ = false;
   bool waitingForWorkspace_ = false;
+  bool closePending_ = false;
 };
 
 }  // namespace vok

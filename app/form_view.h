@@ -4,7 +4,7 @@
 #include <string>
 #include <string_view>
 
-#include "app/form_layout.h"
+#include "app/controls.h"
 #include "app/list_lines.h"
 
 namespace vok {
@@ -19,6 +19,7 @@ class FormView {
   virtual void SetText(Control control, std::string_view text) = 0;
   [[nodiscard]] virtual std::string Text(Control control) const = 0;
   virtual void SetVisible(Control control, bool visible) = 0;
+  virtual void SetEnabled(Control control, bool enabled) = 0;
 
   // List1.
   virtual void ListClear() = 0;
@@ -28,14 +29,10 @@ class FormView {
   // TabStrip1: the selected tab, counted from 1 at the left.
   [[nodiscard]] virtual int SelectedTab() const = 0;
 
-  // While a tool runs: a busy cursor, and the operation buttons do not start another run.
+  // The busy cursor over the window while a tool runs.
   virtual void SetBusy(bool busy) = 0;
-  // A modal message telling the user why an operation did not happen or failed.
-  virtual void ShowError(std::string_view message) = 0;
-  // A modal message that tells the user something that is not a failure (a run was stopped).
-  virtual void ShowInformation(std::string_view message) = 0;
-  // A modal question with the answers Yes and No, No the default; true for Yes.
-  virtual bool AskYesNo(std::string_view question) = 0;
+  // Closes the window for good: a close the user asked for during a run, once the run is over.
+  virtual void CloseWindow() = 0;
 };
 
 }  // namespace vok

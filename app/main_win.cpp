@@ -17,8 +17,8 @@
 
 #include "app/command_line.h"
 #include "app/form1_win.h"
-#include "runner/process_win.h"
-#include "runner/text_win.h"
+#include "app/message_loop_win.h"
+#include "common/text_win.h"
 
 namespace {
 

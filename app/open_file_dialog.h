@@ -1,24 +1,10 @@
 #pragma once
 
-#include <optional>
 #include <string>
-#include <string_view>
+
+#include "shell/file_prompt.h"
 
 namespace vok {
-
-struct ChosenFile {
-  std::string fullName;  // folder and name
-  std::string title;     // name without folder
-};
-
-// The platform's modal open-file dialog. Any name may be typed, also one of a file that does
-// not exist yet; nullopt when the user cancels.
-class FilePrompt {
- public:
-  virtual ~FilePrompt() = default;
-  virtual std::optional<ChosenFile> AskOpenFile(std::string_view title, std::string_view filter,
-                                                std::string_view initialFileName) = 0;
-};
 
 // dlgOpen: the one open-file dialog of the window. It keeps the last chosen file between uses,
 // on every tab; a cancel leaves it as it was.

@@ -67,8 +67,13 @@ int main(int argc, char** argv) {
   processes.onStart = [&](const std::string&) {
     std::filesystem::copy_file(generated, dir.path() / "VOKView.txt");
   };
+  vok::testing::FakeMessages boxes;
   vok::Form1Window window(vok::Workspace{dir.path(), dir.path(), vok::ScriptDialect::Posix},
-                          {&files, &folders, &links, &processes, nullptr, [](const QString&) {}});
+                          vok::Services{.files = &files,
+                                        .folders = &folders,
+                                        .links = &links,
+                                        .processes = &processes,
+                                        .messages = &boxes});
   window.show();
 
   const long peakBefore = PeakKilobytes();

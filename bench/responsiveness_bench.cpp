@@ -30,6 +30,7 @@
 
 #include "app/form1_qt.h"
 #include "bench_support.h"
+#include "core/form_fakes.h"
 #include "core/temp_dir.h"
 #include "runner/quoting.h"
 
@@ -87,10 +88,9 @@ void MakeExecutable(const fs::path& path, const std::string& script) {
 struct Program {
   explicit Program(const std::string& toolScript) {
     MakeExecutable(dir.path() / "VOKMaker2.exe", toolScript);
-    Form1Window::Services services;
-    services.showMessage = [this](const QString& text) { messages << text; };
     window = std::make_unique<vok::Form1Window>(
-        vok::Workspace{dir.path(), dir.path(), vok::ScriptDialect::Posix}, services);
+        vok::Workspace{dir.path(), dir.path(), vok::ScriptDialect::Posix},
+        vok::Services{.messages = &boxes});
     window->show();
     static_cast<QTabBar*>(window->control(vok::Control::TabStrip1))->setCurrentIndex(2);
     QCoreApplication::processEvents();
@@ -100,7 +100,7 @@ struct Program {
   double Create(RoundWatch& watch, const fs::path& source, const fs::path& archive) {
     window->form().DropPaths({vok::Utf8(source)});
     window->form().DropPaths({vok::Utf8(archive)});
-    messages.clear();
+    boxes.shown.clear();
     watch.Begin();
     const auto start = Clock::now();
     window->form().cmdCreate_Click();
@@ -108,7 +108,7 @@ struct Program {
     return Seconds(Clock::now() - start);
   }
   vok::testing::TempDir dir;
-  QStringList messages;
+  vok::testing::FakeMessages boxes;
   std::unique_ptr<Form1Window> window;
 };
 
@@ -146,8 +146,8 @@ void CompareWithCat(const char* what, Program& program, RoundWatch& watch, const
     cat.push_back(RunShell(catCommand));
     fs::remove(archive);
     window.push_back(program.Create(watch, source, archive));
-    if (!program.messages.isEmpty()) {
-      std::fprintf(stderr, "the run failed: %s\n", qPrintable(program.messages.join(u'\n')));
+    if (!program.boxes.shown.empty()) {
+      std::fprintf(stderr, "the run failed: %s\n", program.boxes.shown.front().c_str());
       std::exit(1);
     }
     longestGap = std::max(longestGap, watch.LongestMs());
@@ -178,9 +178,9 @@ double StopAfter(Program& program, RoundWatch& watch, int afterMs) {
     }
   });
   program.Create(watch, program.dir.path(), program.dir.path() / "out.temo");
-  if (clicked == Clock::time_point() || program.messages.size() != 1 ||
-      !program.messages[0].contains("stopped")) {
-    std::fprintf(stderr, "the stop failed: %s\n", qPrintable(program.messages.join(u'\n')));
+  if (clicked == Clock::time_point() || program.boxes.shown.size() != 1 ||
+      program.boxes.shown[0].find("stopped") == std::string::npos) {
+    std::fprintf(stderr, "the stop failed: %zu messages\n", program.boxes.shown.size());
     std::exit(1);
   }
   return Seconds(Clock::now() - clicked);
@@ -211,8 +211,8 @@ int main(int argc, char** argv) {
     const auto start = Clock::now();
     program.window->form().DropPaths({vok::Utf8(archive)});
     watch.End();
-    if (!program.messages.isEmpty() || program.window->ListCount() != 1) {
-      std::fprintf(stderr, "the View run failed: %s\n", qPrintable(program.messages.join(u'\n')));
+    if (!program.boxes.shown.empty() || program.window->ListCount() != 1) {
+      std::fprintf(stderr, "the View run failed: %zu messages\n", program.boxes.shown.size());
       return 1;
     }
     std::printf("responsiveness: longest gap between two event-processing rounds\n");

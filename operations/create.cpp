@@ -1,4 +1,5 @@
 #include "app/form1.h"
+#include "app/form_layout.h"
 #include "runner/tool_commands.h"
 
 namespace vok {

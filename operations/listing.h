@@ -19,7 +19,7 @@ namespace vok {
 std::optional<std::int64_t> ReadNumber(std::string_view text);
 
 struct ListingEntry {
-  std::string name;      // what follows the line's last backslash
+  std::string name;  // what follows the line's last backslash
   std::int64_t size = 0;
 };
 

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "app/form1.h"
+#include "app/form_layout.h"
 #include "operations/listing.h"
 #include "runner/tool_commands.h"
 
@@ -83,8 +84,13 @@ void Form1::ListArchive() {
 }
 
 void Form1::Start(const CommandLine& commandLine) {
+  OpenFromCommandLine(commandLine);
+  CloseIfPending();
+}
+
+void Form1::OpenFromCommandLine(const CommandLine& commandLine) {
   if (!commandLine.problem.empty()) {
-    view_.ShowError(commandLine.problem);
+    platform_.messages.ShowError(commandLine.problem);
     return;
   }
   if (commandLine.archive.empty()) return;
@@ -94,12 +100,13 @@ void Form1::Start(const CommandLine& commandLine) {
       std::filesystem::absolute(PathFromUtf8(commandLine.archive), error);
   const auto status = std::filesystem::status(path, error);
   if (!std::filesystem::exists(status)) {
-    view_.ShowError("Could not open \"" + commandLine.archive + "\": there is no such file.");
+    platform_.messages.ShowError("Could not open \"" + commandLine.archive +
+                                 "\": there is no such file.");
     return;
   }
   if (std::filesystem::is_directory(status)) {
-    view_.ShowError("Could not open \"" + commandLine.archive +
-                    "\": it is a folder, not a VOK or TEMO archive.");
+    platform_.messages.ShowError("Could not open \"" + commandLine.archive +
+                                 "\": it is a folder, not a VOK or TEMO archive.");
     return;
   }
   dlgOpen.SetFileName(Utf8(path), Utf8(path.filename()));

@@ -7,7 +7,7 @@
 #include <system_error>
 #include <vector>
 
-#include "runner/text_win.h"
+#include "common/text_win.h"
 #include "runner/workspace.h"
 
 namespace vok {
@@ -105,23 +105,6 @@ std::filesystem::path ScriptOf(const std::string& commandLine) {
 }
 
 }  // namespace
-
-void DispatchWindowMessage(MSG& message, HWND dialog) {
-  if (dialog != nullptr && IsDialogMessageW(dialog, &message)) return;
-  TranslateMessage(&message);
-  DispatchMessageW(&message);
-}
-
-void PumpMessages(HWND dialog) {
-  MSG message;
-  while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
-    if (message.message == WM_QUIT) {
-      PostQuitMessage(static_cast<int>(message.wParam));
-      return;
-    }
-    DispatchWindowMessage(message, dialog);
-  }
-}
 
 void WinProcesses::Release(Run& run) {
   if (run.job) CloseHandle(run.job);  // ends whatever of the run is left

@@ -10,21 +10,6 @@
 
 namespace vok {
 
-// Hands one message to its window; keyboard navigation between the controls of `dialog`.
-void DispatchWindowMessage(MSG& message, HWND dialog);
-// Runs every pending message of the thread and returns when none is left. A quit message is
-// put back for the main loop.
-void PumpMessages(HWND dialog);
-
-class WinEventPump : public EventPump {
- public:
-  explicit WinEventPump(HWND dialog = nullptr) : dialog_(dialog) {}
-  void DoEvents() override { PumpMessages(dialog_); }
-
- private:
-  HWND dialog_;
-};
-
 // Runs a command line through cmd.exe in a console of its own, switched to UTF-8 (code page
 // 65001) before it reads the script, so that a script written in UTF-8 carries names in any
 // script. Where cmd.exe cannot read UTF-8 scripts (older systems, Wine 8), a script with

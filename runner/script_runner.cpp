@@ -36,7 +36,7 @@ void WriteScript(const std::filesystem::path& script, std::string_view commandLi
 }
 
 ScriptRun ScriptRunner::Run(std::string_view scriptName, const std::string& commandLine,
-                            WindowMode mode, AfterRun after) {
+                            WindowMode mode, AfterRun after, const std::stop_token& stop) {
   const std::filesystem::path script = workspace_.File(scriptName);
   ScriptRun run;
   run.batFile = Utf8(script);
@@ -48,7 +48,7 @@ ScriptRun ScriptRunner::Run(std::string_view scriptName, const std::string& comm
                      ? '"' + run.batFile + '"'
                      : QuoteArgument(run.batFile, workspace_.dialect);
   try {
-    run.outcome = ShellAndWait(processes_, events_, run.shellCmd, mode, true, stopRequested_);
+    run.outcome = ShellAndWait(processes_, events_, run.shellCmd, mode, true, stop);
   } catch (const ProcessStartError& error) {
     throw OperationError(std::string("Could not start the script ") + run.batFile + ": " +
                          error.what());

@@ -55,25 +55,20 @@ void WriteScript(const std::filesystem::path& script, std::string_view commandLi
 
 // Runs one command line of the archive tool the way every operation does: written into a
 // script, run through the shell, waited for while the window stays responsive, and stopped
-// when `stopRequested` is set during the wait.
+// when a stop is requested through `stop` during the wait.
 class ScriptRunner {
  public:
-  ScriptRunner(const Workspace& workspace, ProcessServices& processes, EventPump& events,
-               const bool& stopRequested = kNeverStop)
-      : workspace_(workspace),
-        processes_(processes),
-        events_(events),
-        stopRequested_(stopRequested) {}
+  ScriptRunner(const Workspace& workspace, ProcessServices& processes, EventPump& events)
+      : workspace_(workspace), processes_(processes), events_(events) {}
 
   // The script is removed after the run (also after a failed start) unless it is to be kept.
   ScriptRun Run(std::string_view scriptName, const std::string& commandLine, WindowMode mode,
-                AfterRun after);
+                AfterRun after, const std::stop_token& stop = {});
 
  private:
   const Workspace& workspace_;
   ProcessServices& processes_;
   EventPump& events_;
-  const bool& stopRequested_;
 };
 
 // Throws RunStopped when the user stopped the run, and OperationError when the tool did not do

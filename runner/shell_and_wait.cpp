@@ -3,7 +3,7 @@
 namespace vok {
 
 RunOutcome ShellAndWait(ProcessServices& processes, EventPump& events, const std::string& command,
-                        WindowMode mode, bool wait, const bool& stopRequested) {
+                        WindowMode mode, bool wait, const std::stop_token& stop) {
   RunOutcome outcome;
   const ProcessId id = processes.Start(command, mode);
   if (id == 0) return outcome;
@@ -18,7 +18,7 @@ RunOutcome ShellAndWait(ProcessServices& processes, EventPump& events, const std
     result = processes.Wait(handle, kWaitSliceMs);
     while (result == WaitResult::Timeout) {
       events.DoEvents();
-      if (stopRequested && !outcome.stopped) {
+      if (stop.stop_requested() && !outcome.stopped) {
         processes.Stop(handle, StopMode::Ask);
         outcome.stopped = true;
       } else if (outcome.stopped && ++slicesSinceAsked == kStopGraceSlices) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <stop_token>
 #include <string>
 
 #include "runner/process_services.h"
@@ -17,16 +18,14 @@ struct RunOutcome {
 // is ended by force.
 inline constexpr int kStopGraceSlices = 20;
 
-inline constexpr bool kNeverStop = false;
-
 // Starts `command` in `mode` and returns when its process has ended. With `wait` set, it waits
 // in slices of 100 ms and lets the window process its pending events after each slice that ran
 // out; without it, it blocks until the end. Returns at once when no process was started or it
 // could not be opened. Throws ProcessStartError when the command cannot be started.
-// `stopRequested` is set by an event handler during the wait (a Stop button, Escape, closing
-// the window): the script is then asked to stop, and ended by force when it has not ended
-// kStopGraceSlices slices later.
+// A stop is requested through `stop` by an event handler during the wait (a Stop button, Escape,
+// closing the window): the script is then asked to stop, and ended by force when it has not
+// ended kStopGraceSlices slices later.
 RunOutcome ShellAndWait(ProcessServices& processes, EventPump& events, const std::string& command,
-                        WindowMode mode, bool wait, const bool& stopRequested = kNeverStop);
+                        WindowMode mode, bool wait, const std::stop_token& stop = {});
 
 }  // namespace vok

@@ -6,15 +6,6 @@
 
 namespace vok {
 
-std::filesystem::path PathFromUtf8(std::string_view utf8) {
-  return std::filesystem::path(std::u8string(utf8.begin(), utf8.end()));
-}
-
-std::string Utf8(const std::filesystem::path& path) {
-  const std::u8string text = path.u8string();
-  return std::string(text.begin(), text.end());
-}
-
 namespace {
 
 bool CanWriteIn(const std::filesystem::path& directory) {

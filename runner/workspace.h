@@ -4,6 +4,8 @@
 #include <string>
 #include <string_view>
 
+#include "common/text.h"
+
 namespace vok {
 
 // How the script that runs one command line is written and how paths are quoted in it:
@@ -17,9 +19,6 @@ inline constexpr std::string_view kCreateScript = "Create.bat";
 // One name serves both for the tool's redirected output and for reading it back, so that a
 // file system that tells letter case apart finds the same file.
 inline constexpr std::string_view kListingName = "VOKView.txt";
-
-std::filesystem::path PathFromUtf8(std::string_view utf8);
-std::string Utf8(const std::filesystem::path& path);
 
 // Where the program finds the archive tool and where it writes its scripts and the listing.
 struct Workspace {

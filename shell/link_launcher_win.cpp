@@ -1,6 +1,6 @@
 #include "shell/link_launcher_win.h"
 
-#include "runner/text_win.h"
+#include "common/text_win.h"
 
 namespace vok {
 

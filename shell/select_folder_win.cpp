@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "runner/text_win.h"
+#include "common/text_win.h"
 
 namespace vok {
 

@@ -8,11 +8,37 @@
 #include <vector>
 
 #include "app/form1.h"
+#include "app/form_layout.h"
 
 namespace vok::testing {
 
-// The window's controls, held in memory.
-class FakeView : public FormView {
+// Message boxes that record what they were asked to show and answer questions as told.
+class FakeMessages : public Messages {
+ public:
+  void ShowError(std::string_view message) override {
+    errors.emplace_back(message);
+    shown.emplace_back(message);
+  }
+  void ShowInformation(std::string_view message) override {
+    informations.emplace_back(message);
+    shown.emplace_back(message);
+  }
+  bool AskYesNo(std::string_view question) override {
+    questions.emplace_back(question);
+    if (onQuestion) onQuestion();
+    return answerYes;
+  }
+
+  std::vector<std::string> errors;
+  std::vector<std::string> informations;
+  std::vector<std::string> shown;  // errors and informations, in order
+  std::vector<std::string> questions;
+  std::function<void()> onQuestion;
+  bool answerYes = true;
+};
+
+// The window's controls, held in memory, with its message boxes.
+class FakeView : public FormView, public FakeMessages {
  public:
   FakeView() {
     for (const ControlLayout& c : kFormLayout) visible[c.id] = c.visibleAtStart;
@@ -27,6 +53,7 @@ class FakeView : public FormView {
     visible[c] = v;
     visibilityCalls.push_back(c);
   }
+  void SetEnabled(Control c, bool e) override { enabled[c] = e; }
   void ListClear() override { list.clear(); }
   void ListAppend(ListLines lines) override {
     for (std::size_t i = 0; i < lines.size(); ++i) list.emplace_back(lines[i]);
@@ -34,26 +61,17 @@ class FakeView : public FormView {
   std::size_t ListCount() const override { return list.size(); }
   int SelectedTab() const override { return selectedTab; }
   void SetBusy(bool b) override { busy = b; }
-  void ShowError(std::string_view message) override { errors.emplace_back(message); }
-  void ShowInformation(std::string_view message) override { informations.emplace_back(message); }
-  bool AskYesNo(std::string_view question) override {
-    questions.emplace_back(question);
-    if (onQuestion) onQuestion();
-    return answerYes;
-  }
+  void CloseWindow() override { ++closed; }
 
   std::string caption{kWindowCaption};
   std::map<Control, std::string> texts;
   std::map<Control, bool> visible;
   std::vector<Control> visibilityCalls;
+  std::map<Control, bool> enabled;
   std::vector<std::string> list;
-  std::vector<std::string> errors;
-  std::vector<std::string> informations;
-  std::vector<std::string> questions;
-  std::function<void()> onQuestion;
-  bool answerYes = true;
   int selectedTab = 1;
   bool busy = false;
+  int closed = 0;
 };
 
 // Answers the open-file dialog from a queue; nullopt is a cancel.
@@ -180,7 +198,7 @@ struct FakeWindow {
   explicit FakeWindow(const std::filesystem::path& directory) : FakeWindow(directory, directory) {}
   FakeWindow(const std::filesystem::path& programDirectory,
              const std::filesystem::path& scriptDirectory)
-      : form(Platform{view, files, folders, processes, events, links, lock},
+      : form(Platform{view, files, folders, processes, events, links, lock, view},
              Workspace{programDirectory, scriptDirectory, ScriptDialect::Posix}) {}
   FakeView view;
   FakeFilePrompt files;

@@ -112,14 +112,14 @@ TEST_P(ShellAndWaitStop, AsksFirstAndForcesAfterTheGrace) {
   FakeEvents events;
   processes.slicesToRun = s.slicesToRun;
   processes.ignoresAsk = s.ignoresAsk;
-  bool stopRequested = false;
+  std::stop_source stop;
   events.onEvents = [&] {
     processes.calls.push_back("Round");
-    if (events.rounds == s.stopInRound) stopRequested = true;
+    if (events.rounds == s.stopInRound) stop.request_stop();
   };
 
   const RunOutcome outcome =
-      ShellAndWait(processes, events, "x", WindowMode::Hidden, true, stopRequested);
+      ShellAndWait(processes, events, "x", WindowMode::Hidden, true, stop.get_token());
 
   std::vector<std::string> stops;
   int round = 0;

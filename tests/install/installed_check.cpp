@@ -54,14 +54,10 @@ int main(int argc, char* argv[]) {
   vok::testing::FakeFilePrompt files;
   vok::testing::FakeFolderPrompt folders;
   vok::testing::FakeLinks links;
-  std::vector<std::string> messages;
-  Form1Window window(workspace, {&files,
-                                 &folders,
-                                 &links,
-                                 nullptr,
-                                 nullptr,
-                                 [&](const QString& m) { messages.push_back(m.toStdString()); },
-                                 {}});
+  vok::testing::FakeMessages boxes;
+  Form1Window window(
+      workspace,
+      vok::Services{.files = &files, .folders = &folders, .links = &links, .messages = &boxes});
   window.show();
   Form1& form = window.form();
 
@@ -88,7 +84,7 @@ int main(int argc, char* argv[]) {
   Check(ReadFile(destination / "sub dir" / "b $x.bin") == std::string(100000, 'b'),
         "b $x.bin did not come back");
   Check(std::filesystem::is_directory(destination / "empty"), "the empty folder did not come back");
-  for (const std::string& message : messages) Check(false, "message: " + message);
+  for (const std::string& message : boxes.shown) Check(false, "message: " + message);
   for (const char* leftover : {"View.bat", "Extract.bat", "VOKView.txt"}) {
     Check(!std::filesystem::exists(perUser / leftover), std::string(leftover) + " was left");
   }

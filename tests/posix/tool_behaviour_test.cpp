@@ -84,13 +84,13 @@ class ToolBehaviour : public ToolBehaviourTest,
 
 TEST_P(ToolBehaviour, EndsTheRunAndLeavesNothingBehind) {
   const BehaviourRow& row = GetParam();
-  bool stopRequested = false;
+  std::stop_source stop;
   events.onEvents = [&] {
-    if (events.rounds == row.stopInRound) stopRequested = true;
+    if (events.rounds == row.stopInRound) stop.request_stop();
   };
 
   const RunOutcome outcome =
-      ShellAndWait(processes, events, row.command, row.mode, true, stopRequested);
+      ShellAndWait(processes, events, row.command, row.mode, true, stop.get_token());
 
   EXPECT_TRUE(outcome.ended);
   EXPECT_EQ(outcome.stopped, row.stopInRound > 0);

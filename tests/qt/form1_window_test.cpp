@@ -112,7 +112,7 @@ TEST_P(ViewThroughTheTool, PassesExactlyTheChosenPath) {
 
   Click("cmdOpen");
 
-  EXPECT_THAT(messages, IsEmpty());
+  EXPECT_THAT(boxes.shown, IsEmpty());
   EXPECT_THAT(ToolArguments(), ElementsAre("-v", archive));
   EXPECT_THAT(ListRows(), ElementsAre("1234\ta.txt", "5\tb c.bin"));
   EXPECT_EQ(window.windowTitle(), "2 in VOK File.");
@@ -164,14 +164,14 @@ TEST_F(WindowTest, ClosingDuringARunAnsweredNoKeepsTheWindowAndTheRun) {
   files.Choose("/d/slow.vok", "slow.vok");
   ToolLists(" 1 \\a\r\n");
   ::setenv("FAKE_TOOL_SLEEP_MS", "400", 1);
-  answerYes = false;
+  boxes.answerYes = false;
   QTimer::singleShot(100, [&] { window.close(); });
 
   Click("cmdOpen");
 
-  EXPECT_EQ(questions.size(), 1u);
+  EXPECT_EQ(boxes.questions.size(), 1u);
   EXPECT_TRUE(window.isVisible());
-  EXPECT_THAT(messages, IsEmpty());  // the run ended normally, not stopped
+  EXPECT_THAT(boxes.shown, IsEmpty());  // the run ended normally, not stopped
   EXPECT_EQ(ListRows().size(), 1u);
   EXPECT_FALSE(Exists("View.bat"));
   EXPECT_FALSE(Exists("VOKView.txt"));
@@ -182,9 +182,9 @@ TEST_F(WindowTest, AFailedRunIsToldWithTheToolsWords) {
   ::setenv("FAKE_TOOL_STDERR", "VOKMaker2: /d/bad.vok: damaged entry a.txt\n", 1);
   ::setenv("FAKE_TOOL_EXIT", "3", 1);
   Click("cmdOpen");
-  ASSERT_EQ(messages.size(), 1u);
-  EXPECT_THAT(messages[0], HasSubstr("exit status 3"));
-  EXPECT_THAT(messages[0], HasSubstr("damaged entry a.txt"));
+  ASSERT_EQ(boxes.shown.size(), 1u);
+  EXPECT_THAT(boxes.shown[0], HasSubstr("exit status 3"));
+  EXPECT_THAT(boxes.shown[0], HasSubstr("damaged entry a.txt"));
   EXPECT_EQ(window.windowTitle(), "VOK/TEMO Vozare");
 }
 
@@ -192,8 +192,8 @@ TEST_F(WindowTest, AMissingToolIsNamed) {
   std::filesystem::remove(dir.path() / "VOKMaker2.exe");
   files.Choose("/d/a.vok", "a.vok");
   Click("cmdOpen");
-  ASSERT_EQ(messages.size(), 1u);
-  EXPECT_THAT(messages[0], HasSubstr("VOKMaker2.exe is missing"));
+  ASSERT_EQ(boxes.shown.size(), 1u);
+  EXPECT_THAT(boxes.shown[0], HasSubstr("VOKMaker2.exe is missing"));
 }
 
 }  // namespace

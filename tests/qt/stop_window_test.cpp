@@ -86,7 +86,7 @@ TEST_P(StopFromTheConsole, EndsTheToolAndSaysSo) {
 
   Extract();
 
-  EXPECT_THAT(messages, ElementsAre(kExtractStopped));
+  EXPECT_THAT(boxes.shown, ElementsAre(kExtractStopped));
   EXPECT_TRUE(ToolGone());
   EXPECT_EQ(OpenConsole(), nullptr);
   EXPECT_FALSE(Exists("Extract.bat"));
@@ -119,7 +119,7 @@ TEST_P(EscapeIn, StopsAViewAndLeavesAnEmptyList) {
   View();
 
   EXPECT_THAT(
-      messages,
+      boxes.shown,
       ElementsAre("The archive tool was stopped before it could list the archive /d/a.vok."));
   EXPECT_TRUE(ToolGone());
   EXPECT_THAT(ListRows(), IsEmpty());
@@ -135,10 +135,10 @@ INSTANTIATE_TEST_SUITE_P(Controls, EscapeIn,
 TEST_F(StopWindowTest, ClosingTheWindowAnsweredYesStopsTheToolAndCloses) {
   When([&] { return ToolStarted(); }, [&] { window.close(); });
   View();
-  EXPECT_EQ(questions.size(), 1u);
+  EXPECT_EQ(boxes.questions.size(), 1u);
   EXPECT_TRUE(ToolGone());
   EXPECT_FALSE(window.isVisible());
-  EXPECT_THAT(messages, IsEmpty());  // quitting: nothing more to tell
+  EXPECT_THAT(boxes.shown, IsEmpty());  // quitting: nothing more to tell
   EXPECT_FALSE(Exists("View.bat"));
 }
 
@@ -156,7 +156,7 @@ TEST_F(StopWindowTest, WaitingForAnotherCopyIsShownAndEscapeGivesItUp) {
   EXPECT_EQ(captionWhileWaiting, QString::fromUtf8(kWaitingCaption.data()));
   EXPECT_EQ(window.windowTitle(), "VOK/TEMO Vozare");
   EXPECT_FALSE(ToolStarted());
-  EXPECT_THAT(messages, IsEmpty());
+  EXPECT_THAT(boxes.shown, IsEmpty());
   EXPECT_TRUE(Find("cmdOpen")->isEnabled());
 }
 
@@ -192,7 +192,7 @@ TEST_P(ConsoleFlood, ShowsTheLatestOutputInBoundedPieces) {
 
   Extract();
 
-  EXPECT_THAT(messages, ElementsAre(kExtractStopped));
+  EXPECT_THAT(boxes.shown, ElementsAre(kExtractStopped));
   EXPECT_LE(blocks, 5000);
   EXPECT_LE(longestBlock, 2001);  // with its line break
   EXPECT_TRUE(end.endsWith("the last words\n")) << end.toStdString();

@@ -26,15 +26,10 @@ int RunAsACopy() {
   FakeFilePrompt files;
   FakeFolderPrompt folders;
   FakeLinks links;
-  std::string message;
-  Form1Window window(Workspace{workspace, workspace, ScriptDialect::Posix},
-                     {&files,
-                      &folders,
-                      &links,
-                      nullptr,
-                      nullptr,
-                      [&](const QString& text) { message = text.toStdString(); },
-                      {}});
+  FakeMessages boxes;
+  Form1Window window(
+      Workspace{workspace, workspace, ScriptDialect::Posix},
+      Services{.files = &files, .folders = &folders, .links = &links, .messages = &boxes});
   files.Choose(archive, archive);
   window.form().cmdOpen_Click();
   const auto* model = window.findChild<QListView*>("List1")->model();
@@ -42,11 +37,11 @@ int RunAsACopy() {
   for (int i = 0; own && i < entries; ++i) {
     own = model->index(i, 0).data().toString().endsWith(QString::fromStdString(archive));
   }
-  if (!own || !message.empty()) {
+  if (!own || !boxes.shown.empty()) {
     std::fprintf(stderr, "%s: %d lines, message \"%s\"\n", archive.c_str(), model->rowCount(),
-                 message.c_str());
+                 boxes.shown.empty() ? "" : boxes.shown.front().c_str());
   }
-  return own && message.empty() ? 0 : 1;
+  return own && boxes.shown.empty() ? 0 : 1;
 }
 
 namespace {

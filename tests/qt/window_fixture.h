@@ -80,18 +80,10 @@ class WindowTest : public ::testing::Test {
   FakeFilePrompt files;
   FakeFolderPrompt folders;
   FakeLinks links;
-  std::vector<std::string> messages;
-  std::vector<std::string> questions;
-  bool answerYes = true;
-  Form1Window window{Workspace{dir.path(), dir.path(), ScriptDialect::Posix},
-                     Form1Window::Services{&files, &folders, &links, nullptr, nullptr,
-                                           [this](const QString& message) {
-                                             messages.push_back(message.toStdString());
-                                           },
-                                           [this](const QString& question) {
-                                             questions.push_back(question.toStdString());
-                                             return answerYes;
-                                           }}};
+  FakeMessages boxes;
+  Form1Window window{
+      Workspace{dir.path(), dir.path(), ScriptDialect::Posix},
+      Services{.files = &files, .folders = &folders, .links = &links, .messages = &boxes}};
 };
 
 }  // namespace vok::testing

@@ -8,9 +8,9 @@
 
 #include <dlgs.h>
 
-#include "app/open_file_dialog_win.h"
 #include "core/temp_dir.h"
 #include "runner/workspace.h"
+#include "shell/file_prompt_win.h"
 #include "shell/link_launcher_win.h"
 #include "shell/select_folder_win.h"
 #include "win_test_support.h"

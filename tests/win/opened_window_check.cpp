@@ -10,7 +10,7 @@
 #include <string>
 #include <thread>
 
-#include "runner/text_win.h"
+#include "common/text_win.h"
 
 namespace {
 

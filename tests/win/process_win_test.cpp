@@ -199,22 +199,23 @@ TEST_P(StopAScript, EndsCmdAndTheToolTogether) {
   const ScopedEnvironment pidFile(L"FAKE_TOOL_PID_FILE", Utf8(dir.path() / "tool.pid"));
   const std::filesystem::path script = dir.path() / "Job.bat";
   WriteScript(script, FakeToolCommand(), ScriptDialect::Cmd);
-  bool stopRequested = false;
+  std::stop_source stop;
   class StoppingPump : public EventPump {
    public:
-    StoppingPump(bool& stop, const std::filesystem::path& pids) : stop_(stop), pids_(pids) {}
+    StoppingPump(std::stop_source& stop, const std::filesystem::path& pids)
+        : stop_(stop), pids_(pids) {}
     void DoEvents() override {
       PumpMessages(nullptr);
-      if (ReadPid(pids_) != 0) stop_ = true;  // once the tool runs
+      if (ReadPid(pids_) != 0) stop_.request_stop();  // once the tool runs
     }
 
    private:
-    bool& stop_;
+    std::stop_source& stop_;
     std::filesystem::path pids_;
-  } stopping(stopRequested, dir.path() / "tool.pid");
+  } stopping(stop, dir.path() / "tool.pid");
 
   const RunOutcome outcome = ShellAndWait(processes, stopping, '"' + Utf8(script) + '"',
-                                          GetParam().mode, true, stopRequested);
+                                          GetParam().mode, true, stop.get_token());
 
   EXPECT_TRUE(outcome.stopped);
   EXPECT_TRUE(outcome.ended);

@@ -9,8 +9,8 @@
 #include <string>
 #include <thread>
 
-#include "runner/process_win.h"
-#include "runner/text_win.h"
+#include "app/message_loop_win.h"
+#include "common/text_win.h"
 
 namespace vok::testing {
 

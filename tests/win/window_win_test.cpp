@@ -33,18 +33,9 @@ class WindowTest : public ::testing::Test {
         listing(L"FAKE_TOOL_LISTING", Utf8(dir.path() / "listing.txt")) {
     std::filesystem::create_directories(program);
     std::filesystem::copy_file(TestProgramDirectory() / "fake_tool.exe", program / "VOKMaker2.exe");
-    Form1Window::Services services;
-    services.files = &files;
-    services.folders = &folders;
-    services.links = &links;
-    services.showMessage = [this](const std::string& text) { messages.push_back(text); };
-    services.answerQuestion = [this](const std::string& question) {
-      questions.push_back(question);
-      return answerYes;
-    };
-    services.quitWhenClosed = false;
-    window =
-        std::make_unique<Form1Window>(Workspace{program, program, ScriptDialect::Cmd}, services);
+    window = std::make_unique<Form1Window>(
+        Workspace{program, program, ScriptDialect::Cmd},
+        Services{.files = &files, .folders = &folders, .links = &links, .messages = &boxes}, false);
   }
 
   // Only where drawing or real input needs it: without a window manager, Wine waits about a
@@ -108,9 +99,7 @@ class WindowTest : public ::testing::Test {
   FakeFilePrompt files;
   FakeFolderPrompt folders;
   FakeLinks links;
-  std::vector<std::string> messages;
-  std::vector<std::string> questions;
-  bool answerYes = true;
+  FakeMessages boxes;
   std::unique_ptr<Form1Window> window;
 };
 
@@ -230,13 +219,13 @@ TEST_P(ViewNames, ListsTheArchive) {
   EXPECT_EQ(window->Text(Control::txtVokFile), Utf8(archive.filename()));
   EXPECT_FALSE(std::filesystem::exists(program / "View.bat"));
   EXPECT_FALSE(std::filesystem::exists(program / "VOKView.txt"));
-  if (messages.empty()) {
+  if (boxes.shown.empty()) {
     EXPECT_THAT(ToolArguments(), ElementsAre("-v", Utf8(archive)));
     EXPECT_THAT(ListLines(), ElementsAre("1234\ta.txt", "5\tb \xC5\xA1.bin"));
     EXPECT_EQ(Caption(), "2 in VOK File.");
   } else {
-    EXPECT_THAT(messages[0], HasSubstr("code page"));
-    EXPECT_THAT(messages[0], HasSubstr(Utf8(archive)));
+    EXPECT_THAT(boxes.shown[0], HasSubstr("code page"));
+    EXPECT_THAT(boxes.shown[0], HasSubstr(Utf8(archive)));
     EXPECT_THAT(ToolArguments(), IsEmpty());
     EXPECT_THAT(ListLines(), IsEmpty());
     const std::string line = Utf8(archive);
@@ -259,9 +248,9 @@ TEST_F(WindowTest, ViewFailureTellsWhatTheToolSaid) {
   const ScopedEnvironment text(L"FAKE_TOOL_STDERR", "corrupt header\n");
   files.Choose(Utf8(Make("bad.vok")), "bad.vok");
   Click(Control::cmdOpen);
-  ASSERT_EQ(messages.size(), 1u);
-  EXPECT_THAT(messages[0], HasSubstr("exit status 2"));
-  EXPECT_THAT(messages[0], HasSubstr("corrupt header"));
+  ASSERT_EQ(boxes.shown.size(), 1u);
+  EXPECT_THAT(boxes.shown[0], HasSubstr("exit status 2"));
+  EXPECT_THAT(boxes.shown[0], HasSubstr("corrupt header"));
   EXPECT_EQ(Caption(), "VOK/TEMO Vozare");
   EXPECT_TRUE(IsWindowEnabled(Of(Control::cmdOpen)));
 }
@@ -276,7 +265,7 @@ TEST_F(WindowTest, UnpackExtractsIntoTheChosenFolder) {
   Click(Control::cmdSourceOpen);
   Click(Control::cmdDestOpen);
   Click(Control::cmdExtract);
-  EXPECT_THAT(messages, IsEmpty());
+  EXPECT_THAT(boxes.shown, IsEmpty());
   EXPECT_EQ(window->Text(Control::txtSource), "my a&b^c.vok");
   EXPECT_EQ(window->Text(Control::txtDest), Utf8(destination));
   EXPECT_THAT(ToolArguments(), ElementsAre("-x", Utf8(archive), Utf8(destination)));
@@ -298,7 +287,7 @@ TEST_F(WindowTest, CreatePacksTheFolderAndKeepsItsScript) {
   Click(Control::cmdCDir);
   Click(Control::cmdCrDest);
   Click(Control::cmdCreate);
-  EXPECT_THAT(messages, IsEmpty());
+  EXPECT_THAT(boxes.shown, IsEmpty());
   EXPECT_THAT(ToolArguments(), ElementsAre("-a", "-p", Utf8(source), Utf8(archive)));
   const std::string script = ReadFile(program / "Create.bat");
   EXPECT_THAT(script, HasSubstr("50%% & more"));
@@ -341,10 +330,10 @@ TEST_F(WindowTest, ClosingDuringARunAnsweredYesStopsTheToolAndEndsTheWindow) {
   const auto start = std::chrono::steady_clock::now();
   Click(Control::cmdOpen);
   EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(30));  // not 60 s
-  EXPECT_EQ(questions.size(), 1u);
+  EXPECT_EQ(boxes.questions.size(), 1u);
   EXPECT_TRUE(hiddenDuringRun);
   EXPECT_FALSE(IsWindow(window->hwnd()));
-  EXPECT_THAT(messages, IsEmpty());
+  EXPECT_THAT(boxes.shown, IsEmpty());
   EXPECT_FALSE(std::filesystem::exists(program / "View.bat"));
 }
 
@@ -352,15 +341,15 @@ TEST_F(WindowTest, ClosingDuringARunAnsweredNoKeepsTheWindowAndTheRun) {
   const ScopedEnvironment sleep(L"FAKE_TOOL_SLEEP_MS", "1000");
   WriteFile(dir.path() / "listing.txt", " 7 \\x.bin\r\n");
   files.Choose(Utf8(Make("slow.vok")), "slow.vok");
-  answerYes = false;
+  boxes.answerYes = false;
   SetTimer(window->hwnd(), 1, 300, [](HWND hwnd, UINT, UINT_PTR id, DWORD) {
     KillTimer(hwnd, id);
     SendMessageW(hwnd, WM_CLOSE, 0, 0);
   });
   Click(Control::cmdOpen);
-  EXPECT_EQ(questions.size(), 1u);
+  EXPECT_EQ(boxes.questions.size(), 1u);
   EXPECT_TRUE(IsWindow(window->hwnd()));
-  EXPECT_THAT(messages, IsEmpty());
+  EXPECT_THAT(boxes.shown, IsEmpty());
   EXPECT_THAT(ListLines(), ElementsAre("7\tx.bin"));
 }
 
@@ -381,9 +370,9 @@ TEST_F(WindowTest, EscapeStopsAViewAndEndsTheTool) {
   const auto start = std::chrono::steady_clock::now();
   Click(Control::cmdOpen);
   EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(30));  // not 60 s
-  EXPECT_THAT(messages, ElementsAre("The archive tool was stopped before it could list the "
-                                    "archive " +
-                                    Utf8(dir.path() / "slow.vok") + "."));
+  EXPECT_THAT(boxes.shown, ElementsAre("The archive tool was stopped before it could list the "
+                                       "archive " +
+                                       Utf8(dir.path() / "slow.vok") + "."));
   EXPECT_THAT(ListLines(), IsEmpty());
   EXPECT_EQ(Caption(), "VOK/TEMO Vozare");
   EXPECT_TRUE(ProcessEnded(ReadPid(dir.path() / "tool.pid")));
@@ -533,7 +522,7 @@ TEST_F(WindowTest, CreateViewAndUnpackWithTheArchiveTool) {
   Click(Control::cmdDestOpen);
   Click(Control::cmdExtract);
 
-  EXPECT_THAT(messages, IsEmpty());
+  EXPECT_THAT(boxes.shown, IsEmpty());
   EXPECT_EQ(caption, "2 in VOK File.");
   EXPECT_EQ(ReadFile(destination / "a.txt"), "alpha\r\n");
   EXPECT_EQ(ReadFile(destination / "sub dir" / "b %PATH%.bin"), std::string(70000, 'b'));

@@ -2,7 +2,7 @@
 
 #include <windows.h>
 
-#include "app/open_file_dialog.h"
+#include "shell/file_prompt.h"
 
 namespace vok {
 

@@ -1,4 +1,4 @@
-#include "app/open_file_dialog_qt.h"
+#include "shell/file_prompt_qt.h"
 
 #include <QFileDialog>
 #include <QFileInfo>

@@ -1,4 +1,4 @@
-#include "app/open_file_dialog_win.h"
+#include "shell/file_prompt_win.h"
 
 #include <cderr.h>
 #include <commdlg.h>
@@ -6,7 +6,7 @@
 #include <algorithm>
 #include <string>
 
-#include "runner/text_win.h"
+#include "common/text_win.h"
 
 namespace vok {
 

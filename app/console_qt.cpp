@@ -1,4 +1,4 @@
-#include "runner/console_qt.h"
+#include "app/console_qt.h"
 
 #include <QCloseEvent>
 #include <QFontDatabase>

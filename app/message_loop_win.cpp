@@ -1,0 +1,22 @@
+#include "app/message_loop_win.h"
+
+namespace vok {
+
+void DispatchWindowMessage(MSG& message, HWND dialog) {
+  if (dialog != nullptr && IsDialogMessageW(dialog, &message)) return;
+  TranslateMessage(&message);
+  DispatchMessageW(&message);
+}
+
+void PumpMessages(HWND dialog) {
+  MSG message;
+  while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+    if (message.message == WM_QUIT) {
+      PostQuitMessage(static_cast<int>(message.wParam));
+      return;
+    }
+    DispatchWindowMessage(message, dialog);
+  }
+}
+
+}  // namespace vok

@@ -1,0 +1,20 @@
+#pragma once
+
+#include <string_view>
+
+namespace vok {
+
+// The modal message boxes of the main window. Each front end shows them with its toolkit;
+// tests answer them.
+class Messages {
+ public:
+  virtual ~Messages() = default;
+  // Tells the user why an operation did not happen or failed.
+  virtual void ShowError(std::string_view message) = 0;
+  // Tells the user something that is not a failure (a run was stopped).
+  virtual void ShowInformation(std::string_view message) = 0;
+  // A question with the answers Yes and No, No the default; true for Yes.
+  virtual bool AskYesNo(std::string_view question) = 0;
+};
+
+}  // namespace vok

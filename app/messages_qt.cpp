@@ -1,0 +1,37 @@
+#include "app/messages_qt.h"
+
+#include <QMessageBox>
+#include <cstdio>
+#include <string>
+
+#include "app/form_layout.h"
+
+namespace vok {
+
+namespace {
+
+QString FromUtf8(std::string_view text) {
+  return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+}  // namespace
+
+void QtMessages::ShowError(std::string_view message) {
+  if (!owner_->isVisible()) {
+    std::fprintf(stderr, "vokruzeru: %s\n", std::string(message).c_str());
+    return;
+  }
+  QMessageBox::warning(owner_, FromUtf8(kWindowCaption), FromUtf8(message));
+}
+
+void QtMessages::ShowInformation(std::string_view message) {
+  QMessageBox::information(owner_, FromUtf8(kWindowCaption), FromUtf8(message));
+}
+
+bool QtMessages::AskYesNo(std::string_view question) {
+  return QMessageBox::question(owner_, FromUtf8(kWindowCaption), FromUtf8(question),
+                               QMessageBox::Yes | QMessageBox::No,
+                               QMessageBox::No) == QMessageBox::Yes;
+}
+
+}  // namespace vok

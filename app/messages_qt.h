@@ -1,0 +1,22 @@
+#pragma once
+
+#include <QWidget>
+
+#include "app/messages.h"
+
+namespace vok {
+
+// Message boxes over the main window on Qt. While the window is hidden (the user is quitting),
+// errors go to the error output instead.
+class QtMessages : public Messages {
+ public:
+  explicit QtMessages(QWidget* owner) : owner_(owner) {}
+  void ShowError(std::string_view message) override;
+  void ShowInformation(std::string_view message) override;
+  bool AskYesNo(std::string_view question) override;
+
+ private:
+  QWidget* owner_;
+};
+
+}  // namespace vok
