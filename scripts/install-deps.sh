@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Installs the Debian packages a task needs, only those that are missing.
-#   scripts/install-deps.sh build|test|windows|fuzz|package|bench ...
+#   scripts/install-deps.sh build|headless|test|windows|fuzz|package|bench ...
 # Each package is named where nothing else brings it (qt6-base-dev brings OpenGL's headers,
 # Python and shared-mime-info, libgmock-dev brings googletest's headers, lintian brings
 # dpkg-dev and file, every Debian system has tar and util-linux). tests/install/deps_test.py checks that the list is
@@ -11,6 +11,7 @@ packages=()
 for group in "$@"; do
   case "$group" in
     build) packages+=(g++ cmake ninja-build qt6-base-dev) ;;
+    headless) packages+=(xvfb xauth) ;;  # the virtual display run.sh advises when there is none
     test) packages+=(libgmock-dev clang-format git imagemagick xvfb xauth x11-utils xdg-utils
       libglib2.0-bin desktop-file-utils appstream) ;;
     windows) packages+=(cmake ninja-build googletest g++-mingw-w64-x86-64-posix wine xvfb xauth

@@ -5,6 +5,8 @@ What the project needs:
   - every program its scripts, CMake files, tests and benchmarks call, found by reading them:
     the words of a script's code, and the program at the start of each command line in the
     strings of the C++ and Python sources;
+  - every program a script's messages advise running, set in backquotes as in run.sh's
+    `xvfb-run ./run.sh`: the advice must work on the machine the script set up;
   - every file a build in build/ read from outside the source tree (compilers, CMake modules,
     headers, libraries), as ninja recorded them;
   - the few needs that neither shows, in HIDDEN_NEEDS below.
@@ -194,7 +196,8 @@ ARGV = re.compile(r"[{\[(]\s*\"([\w.+-]+)\"\s*[,)}\]]")
 
 def words(name):
     """The words of a file that may call a program. In a shell script or a CMake file, every
-    word of its code outside quotes and the commands inside them (not the prose of a message);
+    word of its code outside quotes and the commands inside them (not the prose of a message,
+    but the commands it sets in backquotes);
     in C++ and Python, the commands of those of its strings that are command lines, and the
     programs of its argument vectors; and the program after a #!."""
     text = read(name)
