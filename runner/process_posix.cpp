@@ -9,15 +9,13 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <atomic>
 #include <cerrno>
 #include <chrono>
 #include <cstring>
-#include <mutex>
 #include <string_view>
 #include <system_error>
-#include <thread>
-#include <vector>
+
+#include "runner/output_reader_posix.h"
 
 extern char** environ;
 
@@ -25,12 +23,6 @@ namespace vok {
 
 namespace {
 
-constexpr std::size_t kErrorKeptBytes = 8192;  // enough for the last lines of a failure
-constexpr std::size_t kErrorTailLines = 10;
-constexpr std::size_t kReadPiece = 64 * 1024;  // the most read from one pipe in one round
-// After the script has ended: what is read of output still waiting in the pipes, at most. A
-// program the script left behind may go on writing for ever.
-constexpr std::size_t kReadAfterEnd = 4 * 1024 * 1024;
 constexpr int kFallbackPollMs = 2;  // without pidfd: how often the process is checked
 constexpr int kGroupPollMs = 10;    // after a stop: how often the script's group is checked
 
@@ -44,140 +36,10 @@ int PidfdOpen(pid_t pid) {
 #endif
 }
 
-void CloseFd(int& fd) {
-  if (fd >= 0) ::close(fd);
-  fd = -1;
-}
-
-// The last `count` non-blank lines of `text`.
-std::string LastLines(std::string_view text, std::size_t count) {
-  std::vector<std::string_view> lines;
-  while (!text.empty()) {
-    const std::size_t end = std::min(text.find('\n'), text.size());
-    std::string_view line = text.substr(0, end);
-    text.remove_prefix(std::min(end + 1, text.size()));
-    while (!line.empty() && (line.back() == '\r' || line.back() == ' ')) line.remove_suffix(1);
-    if (!line.empty()) lines.push_back(line);
-  }
-  std::string tail;
-  for (std::size_t i = lines.size() > count ? lines.size() - count : 0; i < lines.size(); ++i) {
-    if (!tail.empty()) tail += '\n';
-    tail += lines[i];
-  }
-  return tail;
-}
-
 // Whether any process of the group `pgid` is left that can be signalled.
 bool GroupAlive(pid_t pgid) { return ::kill(-pgid, 0) == 0; }
 
 void Sleep(int milliseconds) { ::poll(nullptr, 0, milliseconds); }
-
-// Reads a script's standard output and error output on a thread of its own, from the start of
-// the run until Finish: each piece as it arrives goes to the console window, if any, and the end
-// of the error output is kept.
-class OutputReader {
- public:
-  // Takes the read ends of the pipes (-1 where there is none).
-  OutputReader(int outFd, int errFd, ConsoleWindow* console)
-      : fds_{outFd, errFd}, console_(console) {
-    if (::pipe2(wake_, O_CLOEXEC | O_NONBLOCK) != 0) {
-      const int error = errno;
-      CloseAll();
-      throw std::system_error(error, std::generic_category(), "pipe2");
-    }
-    try {
-      thread_ = std::thread([this] { Run(); });
-    } catch (...) {
-      CloseAll();
-      throw;
-    }
-  }
-  ~OutputReader() { Finish(); }
-  OutputReader(const OutputReader&) = delete;
-  OutputReader& operator=(const OutputReader&) = delete;
-
-  // Reads what is already waiting in the pipes, within kReadAfterEnd, and ends the thread.
-  void Finish() {
-    if (thread_.joinable()) {
-      const char wake = 1;
-      while (::write(wake_[1], &wake, 1) < 0 && errno == EINTR) {
-      }
-      thread_.join();
-    }
-    CloseAll();
-  }
-
-  // Every program that had the output open has closed it, or has ended.
-  [[nodiscard]] bool OutputClosed() const { return closed_; }
-
-  [[nodiscard]] std::string ErrorTail() const {
-    const std::lock_guard<std::mutex> lock(mutex_);
-    return LastLines(
-        std::string_view(errorOutput_)
-            .substr(errorOutput_.size() - std::min(errorOutput_.size(), kErrorKeptBytes)),
-        kErrorTailLines);
-  }
-
- private:
-  void Run() {
-    std::vector<char> buffer(kReadPiece);
-    bool finishing = false;
-    std::size_t readAfterEnd = 0;
-    for (;;) {
-      pollfd polled[3];
-      nfds_t count = 0;
-      for (int fd : fds_) {
-        if (fd >= 0) polled[count++] = {fd, POLLIN, 0};
-      }
-      if (count == 0) {
-        closed_ = true;
-        return;
-      }
-      polled[count] = {wake_[0], POLLIN, 0};
-      if (::poll(polled, count + 1, finishing ? 0 : -1) < 0) {
-        if (errno == EINTR) continue;
-        return;
-      }
-      finishing = finishing || polled[count].revents != 0;
-      bool readSome = false;
-      for (nfds_t i = 0; i < count; ++i) {
-        if (polled[i].revents == 0) continue;
-        int& fd = polled[i].fd == fds_[0] ? fds_[0] : fds_[1];
-        const ssize_t n = ::read(fd, buffer.data(), buffer.size());
-        if (n > 0) {
-          Deliver(std::string_view(buffer.data(), static_cast<std::size_t>(n)), &fd == &fds_[1]);
-          readSome = true;
-          if (finishing) readAfterEnd += static_cast<std::size_t>(n);
-        } else if (n == 0 || (errno != EAGAIN && errno != EINTR)) {
-          CloseFd(fd);  // end of output
-        }
-      }
-      if (finishing && (!readSome || readAfterEnd >= kReadAfterEnd)) return;
-    }
-  }
-
-  void Deliver(std::string_view piece, bool errorOutput) {
-    if (console_ != nullptr) console_->Write(piece);
-    if (!errorOutput) return;
-    const std::lock_guard<std::mutex> lock(mutex_);
-    errorOutput_.append(piece);
-    if (errorOutput_.size() > 2 * kErrorKeptBytes) {
-      errorOutput_.erase(0, errorOutput_.size() - kErrorKeptBytes);
-    }
-  }
-
-  void CloseAll() {
-    for (int* fd : {&fds_[0], &fds_[1], &wake_[0], &wake_[1]}) CloseFd(*fd);
-  }
-
-  int fds_[2];
-  int wake_[2] = {-1, -1};
-  ConsoleWindow* console_;
-  std::thread thread_;
-  std::atomic<bool> closed_{false};
-  mutable std::mutex mutex_;
-  std::string errorOutput_;
-};
 
 }  // namespace
 

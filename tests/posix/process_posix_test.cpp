@@ -1,4 +1,5 @@
 #include "runner/process_posix.h"
+#include "runner/workspace_lock_posix.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -8,6 +9,7 @@
 #include <cstdio>
 
 #include "core/form_fakes.h"
+#include "core/temp_dir.h"
 #include "row_name.h"
 #include "runner/quoting.h"
 #include "runner/shell_and_wait.h"
@@ -196,6 +198,17 @@ TEST(QuoteArgumentThroughSh, ComesBackAsOneEqualArgument) {
     EXPECT_EQ(::pclose(pipe), 0) << name;
     EXPECT_EQ(output, name + "|") << name;
   }
+}
+
+TEST(PosixWorkspaceLock, OneHolderAtATime) {
+  TempDir dir;
+  PosixWorkspaceLock first;
+  PosixWorkspaceLock second;
+  EXPECT_TRUE(first.TryLock(dir.path()));
+  EXPECT_FALSE(second.TryLock(dir.path()));
+  first.Unlock();
+  EXPECT_TRUE(second.TryLock(dir.path()));
+  EXPECT_TRUE(first.TryLock(dir.path() / "missing"));  // no lock can be made: do not wait
 }
 
 }  // namespace

@@ -3,7 +3,6 @@
 
 #include "core/form_fakes.h"
 #include "core/temp_dir.h"
-#include "runner/workspace_lock_posix.h"
 
 namespace vok::testing {
 namespace {
@@ -76,17 +75,6 @@ TEST_F(FaultTest, AnEndlessListingIsRefused) {
   ASSERT_EQ(w.view.errors.size(), 1u);
   EXPECT_THAT(w.view.errors[0], HasSubstr("is not a regular file"));
   EXPECT_FALSE(std::filesystem::exists(std::filesystem::symlink_status(Path("VOKView.txt"))));
-}
-
-TEST(PosixWorkspaceLock, OneHolderAtATime) {
-  TempDir dir;
-  PosixWorkspaceLock first;
-  PosixWorkspaceLock second;
-  EXPECT_TRUE(first.TryLock(dir.path()));
-  EXPECT_FALSE(second.TryLock(dir.path()));
-  first.Unlock();
-  EXPECT_TRUE(second.TryLock(dir.path()));
-  EXPECT_TRUE(first.TryLock(dir.path() / "missing"));  // no lock can be made: do not wait
 }
 
 }  // namespace
