@@ -193,6 +193,37 @@ class FakeLock : public WorkspaceLock {
   bool held = false;
 };
 
+// What a click on each button of the window is seen to do when the file dialog answers
+// kChosenArchive, the folder picker kChosenFolder, and kTyped was typed into the two boxes that
+// take typing: the text box that then shows `text`, a message that says `text`, or the donation
+// page opened.
+inline constexpr std::string_view kChosenArchive = "/files/a.vok";
+inline constexpr std::string_view kChosenFolder = "/files/folder";
+inline constexpr std::string_view kTyped = "typed";
+
+struct ClickRow {
+  const char* name;
+  Control control;
+  enum class Seen { Text, Message, Link } seen;
+  Control textBox;  // where Seen::Text shows
+  std::string_view text;
+};
+
+inline const std::vector<ClickRow> kClickRows = {
+    {"cmdOpen", Control::cmdOpen, ClickRow::Seen::Text, Control::txtVokFile, "a.vok"},
+    {"cmdSourceOpen", Control::cmdSourceOpen, ClickRow::Seen::Text, Control::txtSource, "a.vok"},
+    {"cmdDestOpen", Control::cmdDestOpen, ClickRow::Seen::Text, Control::txtDest, kChosenFolder},
+    {"cmdExtract", Control::cmdExtract, ClickRow::Seen::Message, Control::txtDest,
+     "Choose the archive to extract first"},
+    {"cmdClear", Control::cmdClear, ClickRow::Seen::Text, Control::txtDest, ""},
+    {"cmdCDir", Control::cmdCDir, ClickRow::Seen::Text, Control::txtCrSource, kChosenFolder},
+    {"cmdCrDest", Control::cmdCrDest, ClickRow::Seen::Text, Control::txtCrDest, kChosenArchive},
+    {"cmdCreate", Control::cmdCreate, ClickRow::Seen::Message, Control::txtCrSource,
+     "Choose the archive to create first"},
+    {"cmdCClear", Control::cmdCClear, ClickRow::Seen::Text, Control::txtCrSource, ""},
+    {"Command1", Control::Command1, ClickRow::Seen::Link, Control::List1, "https://"},
+};
+
 // A Form1 wired to fakes, with its scripts in a temporary directory.
 struct FakeWindow {
   explicit FakeWindow(const std::filesystem::path& directory) : FakeWindow(directory, directory) {}

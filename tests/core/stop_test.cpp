@@ -27,19 +27,19 @@ class StopTest : public ::testing::Test {
   void Run(const char* operation) {
     if (std::string_view(operation) == "View") {
       w.files.Choose("/d/a.vok", "a.vok");
-      w.form.cmdOpen_Click();
+      w.form.Click(Control::cmdOpen);
     } else if (std::string_view(operation) == "Extract") {
       w.files.Choose("/d/a.vok", "a.vok");
       w.folders.answers = {"/out"};
       w.form.cmdSourceOpen_Click();
       w.form.cmdDestOpen_Click();
-      w.form.cmdExtract_Click();
+      w.form.Click(Control::cmdExtract);
     } else {
       w.files.Choose("/d/new.temo", "new.temo");
       w.folders.answers = {"/src"};
       w.form.cmdCDir_Click();
       w.form.cmdCrDest_Click();
-      w.form.cmdCreate_Click();
+      w.form.Click(Control::cmdCreate);
     }
   }
   // Calls `act` in the event round `round` of the wait.
@@ -155,6 +155,7 @@ struct CloseRow {
   CloseAction action;
   std::size_t questions;
   bool stops;
+  int closedAfterTheRun;  // times the window was closed once the run had ended
 };
 
 class CloseTheWindow : public StopTest, public ::testing::WithParamInterface<CloseRow> {};
@@ -175,19 +176,22 @@ TEST_P(CloseTheWindow, AsksOnlyWhileTheToolRuns) {
   EXPECT_EQ(w.view.questions.size(), row.questions);
   EXPECT_EQ(std::count(w.processes.calls.begin(), w.processes.calls.end(), "Stop 7 ask"),
             row.stops ? 1 : 0);
+  EXPECT_EQ(w.view.closed, row.closedAfterTheRun);
   EXPECT_THAT(w.view.errors, IsEmpty());
+  EXPECT_THAT(w.view.informations, IsEmpty());  // quitting: nothing to tell
   EXPECT_FALSE(w.form.IsRunning());
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Closes, CloseTheWindow,
-    ::testing::Values(
-        CloseRow{"NoRunClosesAtOnce", false, false, true, CloseAction::Close, 0, false},
-        CloseRow{"YesStopsTheToolAndClosesAfterIt", true, false, true, CloseAction::CloseAfterRun,
-                 1, true},
-        CloseRow{"NoKeepsTheWindowAndTheRun", true, false, false, CloseAction::StayOpen, 1, false},
-        CloseRow{"WaitingForAnotherCopyIsGivenUpWithoutAQuestion", true, true, false,
-                 CloseAction::CloseAfterRun, 0, false}),
+    ::testing::Values(CloseRow{"NoRunClosesAtOnce", false, false, true, CloseAction::Close, 0,
+                               false, 0},
+                      CloseRow{"YesStopsTheToolAndClosesAfterIt", true, false, true,
+                               CloseAction::CloseAfterRun, 1, true, 1},
+                      CloseRow{"NoKeepsTheWindowAndTheRun", true, false, false,
+                               CloseAction::StayOpen, 1, false, 0},
+                      CloseRow{"WaitingForAnotherCopyIsGivenUpWithoutAQuestion", true, true, false,
+                               CloseAction::CloseAfterRun, 0, false, 1}),
     RowName());
 
 }  // namespace

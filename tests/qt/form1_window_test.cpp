@@ -57,6 +57,63 @@ TEST_F(WindowTest, EveryTextFitsItsControl) {
   EXPECT_GE(Find("Command1")->geometry().bottom(), window.height());
 }
 
+// Each row of the window's description is made into its control.
+TEST_F(WindowTest, EveryControlIsMadeFromItsRow) {
+  const double pixelsPerTwip = window.layoutScale() / kTwipsPerPixel;
+  std::vector<std::string> expectedChain;
+  for (Control c : kFocusOrder) {
+    if (LayoutOf(c).takesFocus()) expectedChain.emplace_back(LayoutOf(c).name);
+  }
+  for (const ControlLayout& c : kFormLayout) {
+    QWidget* widget = Find(c.name.data());
+    const PixelRect place = Place(c, pixelsPerTwip);
+    EXPECT_EQ(widget->geometry(), QRect(place.left, place.top, place.width(), place.height()))
+        << c.name;
+    if (auto* edit = qobject_cast<QLineEdit*>(widget)) {
+      EXPECT_EQ(edit->isReadOnly(), !c.takesTyping()) << c.name;
+    }
+  }
+  std::vector<std::string> chain;
+  QWidget* first = Find(expectedChain.front().c_str());
+  QWidget* next = first;
+  do {
+    if (next->parentWidget() == &window && (next->focusPolicy() & Qt::TabFocus)) {
+      chain.push_back(next->objectName().toStdString());
+    }
+    next = next->nextInFocusChain();
+  } while (next != first && chain.size() <= expectedChain.size());
+  EXPECT_EQ(chain, expectedChain);
+}
+
+class ClickThrough : public WindowTest, public ::testing::WithParamInterface<ClickRow> {};
+
+// A real click on each button reaches its handler.
+TEST_P(ClickThrough, ReachesItsHandler) {
+  const ClickRow& row = GetParam();
+  if (LayoutOf(row.control).tab != Tab::All)
+    ClickTab(static_cast<int>(LayoutOf(row.control).tab) - 1);
+  window.SetText(Control::txtDest, kTyped);
+  window.SetText(Control::txtCrSource, kTyped);
+  files.Choose(std::string(kChosenArchive), "a.vok");
+  folders.answers = {std::string(kChosenFolder)};
+  Click(row.name);
+  switch (row.seen) {
+    case ClickRow::Seen::Text:
+      EXPECT_EQ(window.Text(row.textBox), row.text);
+      break;
+    case ClickRow::Seen::Message:
+      ASSERT_EQ(boxes.errors.size(), 1u);
+      EXPECT_THAT(boxes.errors[0], HasSubstr(row.text));
+      break;
+    case ClickRow::Seen::Link:
+      ASSERT_EQ(links.opened.size(), 1u);
+      EXPECT_THAT(links.opened[0].item, HasSubstr(row.text));
+      break;
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Buttons, ClickThrough, ::testing::ValuesIn(kClickRows), RowName());
+
 struct TabRow {
   const char* name;
   int tab;

@@ -147,6 +147,43 @@ TEST_F(WindowTest, PlacesEveryControlFromItsTwips) {
   EXPECT_LE(lastTab.right, LayoutOf(Control::TabStrip1).width * pixelsPerTwip + 1);
 }
 
+TEST_F(WindowTest, OnlyTheBoxesThatTakeTypingCanBeTypedIn) {
+  for (const ControlLayout& layout : kFormLayout) {
+    if (layout.kind != ControlKind::TextBox) continue;
+    const bool readOnly = (GetWindowLongW(Of(layout.id), GWL_STYLE) & ES_READONLY) != 0;
+    EXPECT_EQ(readOnly, !layout.takesTyping()) << layout.name;
+  }
+}
+
+class ClickThrough : public WindowTest, public ::testing::WithParamInterface<ClickRow> {};
+
+// A click on each button reaches its handler.
+TEST_P(ClickThrough, ReachesItsHandler) {
+  const ClickRow& row = GetParam();
+  const Tab tab = LayoutOf(row.control).tab;
+  if (tab != Tab::All) SelectTab(static_cast<int>(tab) - 1);
+  window->SetText(Control::txtDest, kTyped);
+  window->SetText(Control::txtCrSource, kTyped);
+  files.Choose(std::string(kChosenArchive), "a.vok");
+  folders.answers = {std::string(kChosenFolder)};
+  Click(row.control);
+  switch (row.seen) {
+    case ClickRow::Seen::Text:
+      EXPECT_EQ(window->Text(row.textBox), row.text);
+      break;
+    case ClickRow::Seen::Message:
+      ASSERT_EQ(boxes.errors.size(), 1u);
+      EXPECT_THAT(boxes.errors[0], HasSubstr(row.text));
+      break;
+    case ClickRow::Seen::Link:
+      ASSERT_EQ(links.opened.size(), 1u);
+      EXPECT_THAT(links.opened[0].item, HasSubstr(row.text));
+      break;
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Buttons, ClickThrough, ::testing::ValuesIn(kClickRows), RowName());
+
 TEST_F(WindowTest, TabKeyVisitsTheShownControlsInFocusOrder) {
   SetFocus(Of(Control::txtVokFile));
   std::vector<std::string> visited;
