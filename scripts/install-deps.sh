@@ -14,9 +14,9 @@ for group in "$@"; do
     headless) packages+=(xvfb xauth) ;;  # the virtual display run.sh advises when there is none
     test) packages+=(libgmock-dev clang-format git imagemagick xvfb xauth x11-utils xdg-utils
       libglib2.0-bin desktop-file-utils appstream) ;;
-    windows) packages+=(cmake ninja-build googletest g++-mingw-w64-x86-64-posix wine xvfb xauth
+    windows) packages+=(cmake ninja-build python3 googletest g++-mingw-w64-x86-64-posix wine xvfb xauth
       unzip wixl) ;;
-    fuzz) packages+=(cmake ninja-build clang-14 libclang-rt-14-dev) ;;
+    fuzz) packages+=(cmake ninja-build python3 clang-14 libclang-rt-14-dev) ;;
     bench) packages+=() ;;
     package) packages+=(lintian) ;;
     *) echo "install-deps: unknown group '$group'" >&2; exit 2 ;;

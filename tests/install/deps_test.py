@@ -43,6 +43,10 @@ SHELL_BUILTINS = {
 HIDDEN_NEEDS = [
     ("xauth", "xvfb-run", "xvfb-run calls it; xvfb only recommends it"),
     ("gio", "xdg-open", "xdg-open hands a file to gio on the GNOME desktop the tests set up"),
+    ("python3", "scripts/test-windows.sh", "every compile of the core runs through "
+     "cmake/check_core_includes.py"),
+    ("python3", "tests/fuzz/run.sh", "every compile of the core runs through "
+     "cmake/check_core_includes.py"),
     ("dpkg-shlibdeps", "scripts/package.sh", "cpack's DEB generator finds dependencies with it"),
     ("file", "scripts/package.sh", "cpack's DEB generator looks at the files it packs with it"),
     ("/usr/lib/llvm-14/lib/clang/*/lib/linux/libclang_rt.fuzzer-x86_64.a", "tests/fuzz/run.sh",
