@@ -18,6 +18,7 @@
 #include "app/form_layout.h"
 #include "app/list_model_qt.h"
 #include "app/messages_qt.h"
+#include "common/text_qt.h"
 #include "runner/process_posix.h"
 #include "runner/workspace_lock_posix.h"
 #include "shell/file_prompt_qt.h"
@@ -27,10 +28,6 @@
 namespace vok {
 
 namespace {
-
-QString FromUtf8(std::string_view text) {
-  return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
 
 // The window's font, measured in logical pixels.
 class QtTextMeasure : public TextMeasure {

@@ -5,16 +5,9 @@
 #include <string>
 
 #include "app/form_layout.h"
+#include "common/text_qt.h"
 
 namespace vok {
-
-namespace {
-
-QString FromUtf8(std::string_view text) {
-  return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
-
-}  // namespace
 
 void QtMessages::ShowError(std::string_view message) {
   if (!owner_->isVisible()) {

@@ -3,15 +3,9 @@
 #include <QFileDialog>
 #include <QFileInfo>
 
+#include "common/text_qt.h"
+
 namespace vok {
-
-namespace {
-
-QString FromUtf8(std::string_view text) {
-  return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
-
-}  // namespace
 
 QStringList QtFilePrompt::NameFilters(std::string_view filter) {
   const QStringList parts = FromUtf8(filter).split(u'|');

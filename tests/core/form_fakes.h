@@ -224,6 +224,23 @@ inline const std::vector<ClickRow> kClickRows = {
     {"Command1", Control::Command1, ClickRow::Seen::Link, Control::List1, "https://"},
 };
 
+// What a click of `row` was seen to do, cut to the length of what it should say: the text box's
+// `text`, the one message shown, or the one link opened.
+inline std::string SeenAfter(const ClickRow& row, const std::string& text,
+                             const FakeMessages& boxes, const FakeLinks& links) {
+  switch (row.seen) {
+    case ClickRow::Seen::Text:
+      return text;
+    case ClickRow::Seen::Message:
+      if (boxes.shown.size() != 1) return std::to_string(boxes.shown.size()) + " messages";
+      return boxes.shown[0].substr(0, row.text.size());
+    case ClickRow::Seen::Link:
+      if (links.opened.size() != 1) return std::to_string(links.opened.size()) + " links";
+      return links.opened[0].item.substr(0, row.text.size());
+  }
+  return {};
+}
+
 // A Form1 wired to fakes, with its scripts in a temporary directory.
 struct FakeWindow {
   explicit FakeWindow(const std::filesystem::path& directory) : FakeWindow(directory, directory) {}

@@ -28,19 +28,7 @@ TEST_P(ClickOn, RunsItsOwnHandler) {
 
   w.form.Click(row.control);
 
-  switch (row.seen) {
-    case ClickRow::Seen::Text:
-      EXPECT_EQ(w.view.Text(row.textBox), row.text);
-      break;
-    case ClickRow::Seen::Message:
-      ASSERT_EQ(w.view.errors.size(), 1u);
-      EXPECT_THAT(w.view.errors[0], HasSubstr(row.text));
-      break;
-    case ClickRow::Seen::Link:
-      ASSERT_EQ(w.links.opened.size(), 1u);
-      EXPECT_THAT(w.links.opened[0].item, HasSubstr(row.text));
-      break;
-  }
+  EXPECT_EQ(SeenAfter(row, w.view.Text(row.textBox), w.view, w.links), row.text);
   if (row.seen != ClickRow::Seen::Link) {
     EXPECT_THAT(w.links.opened, IsEmpty());
   }
