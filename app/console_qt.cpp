@@ -3,7 +3,9 @@
 #include <QCloseEvent>
 #include <QFontDatabase>
 #include <QHBoxLayout>
+#include <QLabel>
 #include <QPlainTextEdit>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QStringDecoder>
@@ -11,6 +13,8 @@
 #include <QVBoxLayout>
 #include <mutex>
 #include <string>
+
+#include "common/text_qt.h"
 
 namespace vok {
 
@@ -38,12 +42,31 @@ class ConsoleWidget : public QWidget {
   std::function<void()> closed_;
 };
 
+}  // namespace
+
 class QtConsoleWindow : public ConsoleWindow {
  public:
-  QtConsoleWindow(std::string_view title, WindowMode mode, std::function<void()> stopRun)
-      : stopRun_(std::move(stopRun)), window_([this] { Stop(); }) {
+  QtConsoleWindow(std::string_view title, WindowMode mode, QtConsoleHost& host)
+      : host_(host), window_([this] { Stop(); }) {
+    host_.open_ = this;
     window_.setObjectName(QStringLiteral("console"));
-    window_.setWindowTitle(QString::fromUtf8(title.data(), static_cast<qsizetype>(title.size())));
+    window_.setWindowTitle(FromUtf8(title));
+    bar_ = new QProgressBar(&window_);
+    bar_->setObjectName(QStringLiteral("progress"));
+    bar_->setRange(0, 0);  // busy until the job says how far it has come
+    bar_->setVisible(false);
+    counts_ = new QLabel(&window_);
+    counts_->setObjectName(QStringLiteral("progressCounts"));
+    times_ = new QLabel(&window_);
+    times_->setObjectName(QStringLiteral("progressTimes"));
+    current_ = new QLabel(&window_);
+    current_->setObjectName(QStringLiteral("progressName"));
+    for (QLabel* label : {counts_, times_, current_}) {
+      label->setTextFormat(Qt::PlainText);
+      label->setTextInteractionFlags(Qt::TextSelectableByMouse);
+      label->setVisible(false);
+    }
+    current_->setMinimumWidth(1);  // a long name is cut, not the window widened
     view_ = new QPlainTextEdit(&window_);
     view_->setObjectName(QStringLiteral("consoleText"));
     view_->setReadOnly(true);
@@ -56,6 +79,13 @@ class QtConsoleWindow : public ConsoleWindow {
     buttons->addStretch();
     buttons->addWidget(stop_);
     auto* layout = new QVBoxLayout(&window_);
+    layout->addWidget(bar_);
+    auto* line = new QHBoxLayout;
+    line->addWidget(counts_);
+    line->addStretch();
+    line->addWidget(times_);
+    layout->addLayout(line);
+    layout->addWidget(current_);
     layout->addWidget(view_);
     layout->addLayout(buttons);
 
@@ -79,6 +109,28 @@ class QtConsoleWindow : public ConsoleWindow {
     }
   }
 
+  ~QtConsoleWindow() override { host_.open_ = nullptr; }
+  QtConsoleWindow(const QtConsoleWindow&) = delete;
+  QtConsoleWindow& operator=(const QtConsoleWindow&) = delete;
+
+  void ShowProgress(const JobProgress& progress) {
+    for (QWidget* widget : std::initializer_list<QWidget*>{bar_, counts_, times_, current_}) {
+      widget->setVisible(true);
+    }
+    if (progress.percent) {
+      bar_->setRange(0, 100);
+      bar_->setValue(*progress.percent);
+    } else {
+      bar_->setRange(0, 0);
+    }
+    window_.setWindowTitle(FromUtf8(progress.title));
+    counts_->setText(FromUtf8(progress.files + ", " + progress.bytes));
+    times_->setText(FromUtf8(progress.times));
+    const QString name = FromUtf8(progress.current);
+    current_->setText(current_->fontMetrics().elidedText(name, Qt::ElideMiddle, current_->width()));
+    current_->setToolTip(name);
+  }
+
   void Write(std::string_view output) override {
     const std::lock_guard<std::mutex> lock(mutex_);
     pending_.append(output);
@@ -90,7 +142,7 @@ class QtConsoleWindow : public ConsoleWindow {
     if (!stop_->isEnabled()) return;
     stop_->setEnabled(false);
     stop_->setText(QStringLiteral("Stopping\u2026"));
-    if (stopRun_) stopRun_();
+    if (host_.stopRun_) host_.stopRun_();
   }
 
   // Called with mutex_ held.
@@ -152,8 +204,12 @@ class QtConsoleWindow : public ConsoleWindow {
     if (atEnd) scroll->setValue(scroll->maximum());
   }
 
-  std::function<void()> stopRun_;
+  QtConsoleHost& host_;
   ConsoleWidget window_;
+  QProgressBar* bar_ = nullptr;
+  QLabel* counts_ = nullptr;
+  QLabel* times_ = nullptr;
+  QLabel* current_ = nullptr;
   QPlainTextEdit* view_ = nullptr;
   QPushButton* stop_ = nullptr;
   QTimer flush_;
@@ -166,10 +222,12 @@ class QtConsoleWindow : public ConsoleWindow {
   std::size_t dropped_ = 0;
 };
 
-}  // namespace
-
 std::unique_ptr<ConsoleWindow> QtConsoleHost::OpenConsole(std::string_view title, WindowMode mode) {
-  return std::make_unique<QtConsoleWindow>(title, mode, stopRun_);
+  return std::make_unique<QtConsoleWindow>(title, mode, *this);
+}
+
+void QtConsoleHost::ShowProgress(const JobProgress& progress) {
+  if (open_ != nullptr) open_->ShowProgress(progress);
 }
 
 }  // namespace vok

@@ -9,12 +9,30 @@
 
 namespace vok {
 
+struct Form1::Job {
+  std::string name;
+  std::function<JobTotals()> totals;
+  ProgressTracker tracker;
+  std::chrono::steady_clock::time_point start = std::chrono::steady_clock::now();
+};
+
 Form1::Form1(Platform platform, Workspace workspace)
     : dlgOpen(platform.files),
       platform_(platform),
       view_(platform.view),
       workspace_(std::move(workspace)),
-      runner_(workspace_, platform.processes, platform.events) {}
+      runner_(workspace_, platform.processes, jobEvents_) {}
+
+Form1::~Form1() = default;
+
+void Form1::JobEvents::DoEvents() {
+  if (const Job* job = form_.job_.get()) {
+    form_.view_.ShowProgress(DescribeProgress(job->name, job->totals(), job->tracker.Take(),
+                                              std::chrono::duration_cast<std::chrono::milliseconds>(
+                                                  std::chrono::steady_clock::now() - job->start)));
+  }
+  form_.platform_.events.DoEvents();
+}
 
 void Form1::Click(Control control) {
   if (const auto handler = LayoutOf(control).onClick) (this->*handler)();
@@ -45,12 +63,17 @@ void Form1::RunOperation(const std::function<void()>& operation, bool escapeStop
   } catch (const std::exception& e) {
     error = e.what();
   }
+  if (!phase_.empty()) EndPhase();
   platform_.lock.Unlock();
   running_ = false;
   for (const ControlLayout& layout : kFormLayout) {
     if (layout.disabledDuringRun()) view_.SetEnabled(layout.id, true);
   }
   view_.SetBusy(false);
+  if (jobRan_) {
+    jobRan_ = false;
+    view_.JobEnded();
+  }
   if (!error.empty()) platform_.messages.ShowError(error);
   // A user who is quitting need not be told that the run they stopped has stopped.
   if (!stopped.empty() && !closePending_) platform_.messages.ShowInformation(stopped);
@@ -60,8 +83,7 @@ bool Form1::WaitForWorkspace() {
   if (platform_.lock.TryLock(workspace_.scriptDirectory)) return true;
   // Another copy of the program is at work with the same scripts: wait for it, responsive and
   // saying so, until it is done or the user gives up.
-  waitingForWorkspace_ = true;
-  view_.SetCaption(kWaitingCaption);
+  BeginPhase(kWaitingCaption);
   const std::stop_token stop = stop_.get_token();
   bool locked = false;
   while (!locked && !stop.stop_requested()) {
@@ -69,8 +91,7 @@ bool Form1::WaitForWorkspace() {
     std::this_thread::sleep_for(std::chrono::milliseconds(20));
     locked = !stop.stop_requested() && platform_.lock.TryLock(workspace_.scriptDirectory);
   }
-  waitingForWorkspace_ = false;
-  view_.SetCaption(kWindowCaption);
+  EndPhase();
   return locked;
 }
 
@@ -79,12 +100,12 @@ void Form1::StopRun() {
 }
 
 void Form1::EscapePressed() {
-  if (escapeStops_ || waitingForWorkspace_) StopRun();
+  if (escapeStops_ || !phase_.empty()) StopRun();
 }
 
 CloseAction Form1::QueryClose() {
   if (!running_) return CloseAction::Close;
-  if (!waitingForWorkspace_ && !stop_.stop_requested() &&
+  if (phase_.empty() && !stop_.stop_requested() &&
       !platform_.messages.AskYesNo("The archive tool is still at work. Stop it and quit?")) {
     return CloseAction::StayOpen;
   }
@@ -98,8 +119,32 @@ void Form1::ClearList() {
   view_.SetCaption(kWindowCaption);
 }
 
-ScriptRun Form1::RunScript(std::string_view name, WindowMode mode, AfterRun after) {
-  ScriptRun run = runner_.Run(name, strCommand, mode, after, stop_.get_token());
+void Form1::BeginPhase(std::string_view caption) {
+  phase_ = caption;
+  view_.SetCaption(caption);
+}
+
+void Form1::EndPhase() {
+  phase_ = {};
+  view_.SetCaption(kWindowCaption);
+}
+
+ScriptRun Form1::RunJob(std::string_view name, AfterRun after, std::string job,
+                        std::function<JobTotals()> totals) {
+  job_ = std::make_unique<Job>();
+  job_->name = std::move(job);
+  job_->totals = std::move(totals);
+  jobRan_ = true;
+  struct EndJob {
+    std::unique_ptr<Job>& job;
+    ~EndJob() { job.reset(); }
+  } endJob{job_};
+  return RunScript(name, WindowMode::Maximized, after, &job_->tracker);
+}
+
+ScriptRun Form1::RunScript(std::string_view name, WindowMode mode, AfterRun after,
+                           OutputListener* output) {
+  ScriptRun run = runner_.Run(name, strCommand, mode, after, stop_.get_token(), output);
   strBatFile = run.batFile;
   strShellCmd = run.shellCmd;
   return run;
@@ -143,7 +188,7 @@ void Form1::TabStrip1_Click() {
   for (Control control : kSwitchOrder) {
     view_.SetVisible(control, static_cast<int>(LayoutOf(control).tab) == tab);
   }
-  view_.SetCaption(waitingForWorkspace_ ? kWaitingCaption : kWindowCaption);
+  view_.SetCaption(phase_.empty() ? kWindowCaption : phase_);
 }
 
 }  // namespace vok

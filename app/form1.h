@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <stop_token>
 #include <string>
 #include <vector>
@@ -10,7 +11,9 @@
 #include "app/form_view.h"
 #include "app/messages.h"
 #include "app/open_file_dialog.h"
+#include "operations/listing.h"
 #include "runner/process_services.h"
+#include "runner/progress.h"
 #include "runner/script_runner.h"
 #include "runner/workspace.h"
 #include "runner/workspace_lock.h"
@@ -56,6 +59,8 @@ struct Services {
 // The caption while another copy of the program holds the scripts folder.
 inline constexpr std::string_view kWaitingCaption =
     "Waiting for another VOK/TEMO Vozare\xE2\x80\xA6";
+// The caption while the tool lists an archive before extracting it.
+inline constexpr std::string_view kReadingCaption = "Reading the archive\xE2\x80\xA6";
 
 // What the window does when the user closes it.
 enum class CloseAction { Close, CloseAfterRun, StayOpen };
@@ -65,6 +70,7 @@ enum class CloseAction { Close, CloseAfterRun, StayOpen };
 class Form1 {
  public:
   Form1(Platform platform, Workspace workspace);
+  ~Form1();
   Form1(const Form1&) = delete;
   Form1& operator=(const Form1&) = delete;
 
@@ -139,21 +145,45 @@ class Form1 {
   void ClearList();
   // Writes strCommand into the script `name`, runs it and waits; keeps the script's path and
   // shell command in strBatFile and strShellCmd.
-  ScriptRun RunScript(std::string_view name, WindowMode mode, AfterRun after);
+  ScriptRun RunScript(std::string_view name, WindowMode mode, AfterRun after,
+                      OutputListener* output = nullptr);
+  // Runs strCommand as RunScript does, in a console of its own, showing how far the tool has
+  // come with `job` ("Extracting photos.temo") against what `totals` tells.
+  ScriptRun RunJob(std::string_view name, AfterRun after, std::string job,
+                   std::function<JobTotals()> totals);
+  // Has the tool list `archive` and reads its listing; `job` names what it is for in messages.
+  Listing ReadArchive(const std::string& archive, ListingReader::Keep keep, std::string_view job);
+  // A step before the tool's real work, told in the caption; Escape gives it up.
+  void BeginPhase(std::string_view caption);
+  void EndPhase();
   void OpenFromCommandLine(const CommandLine& commandLine);
   // The archive chosen with the dialog or dropped on the View tab: lists it.
   void ViewArchive(const std::string& fullName, const std::string& title);
   // The View's run: has the tool list strArchive and fills List1 from the listing.
   void ListArchive();
 
+  // The window's events, after the running job's progress has been shown.
+  class JobEvents : public EventPump {
+   public:
+    explicit JobEvents(Form1& form) : form_(form) {}
+    void DoEvents() override;
+
+   private:
+    Form1& form_;
+  };
+  struct Job;
+
   Platform platform_;
   FormView& view_;
   Workspace workspace_;
+  JobEvents jobEvents_{*this};
   ScriptRunner runner_;
   std::stop_source stop_;  // the run's: a Stop button, Escape or closing the window
+  std::unique_ptr<Job> job_;
+  bool jobRan_ = false;
   bool running_ = false;
   bool escapeStops_ = false;
-  bool waitingForWorkspace_ = false;
+  std::string_view phase_;  // the caption of a step before the tool's real work, if in one
   bool closePending_ = false;
 };
 

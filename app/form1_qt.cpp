@@ -257,6 +257,12 @@ void Form1Window::SetBusy(bool busy) {
   }
 }
 
+void Form1Window::ShowProgress(const JobProgress& progress) {
+  owned_->consoles.ShowProgress(progress);
+}
+
+void Form1Window::JobEnded() { QApplication::alert(this); }
+
 void Form1Window::DoEvents() { QCoreApplication::processEvents(QEventLoop::AllEvents); }
 
 }  // namespace vok

@@ -44,6 +44,8 @@ class Form1Window : public QWidget, public FormView, public EventPump {
   [[nodiscard]] std::size_t ListCount() const override;
   [[nodiscard]] int SelectedTab() const override;
   void SetBusy(bool busy) override;
+  void ShowProgress(const JobProgress& progress) override;
+  void JobEnded() override;
   void CloseWindow() override { close(); }
 
   // EventPump

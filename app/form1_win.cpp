@@ -393,6 +393,14 @@ void Form1Window::SetBusy(bool busy) {
   }
 }
 
+void Form1Window::ShowProgress(const JobProgress&) {}
+
+void Form1Window::JobEnded() {
+  if (GetForegroundWindow() == hwnd_) return;
+  FLASHWINFO flash{sizeof flash, hwnd_, FLASHW_ALL | FLASHW_TIMERNOFG, 0, 0};
+  FlashWindowEx(&flash);
+}
+
 void Form1Window::DoEvents() { PumpMessages(hwnd_); }
 
 }  // namespace vok

@@ -44,6 +44,8 @@ class Form1Window : public FormView, public EventPump {
   [[nodiscard]] std::size_t ListCount() const override { return list_.Count(); }
   [[nodiscard]] int SelectedTab() const override;
   void SetBusy(bool busy) override;
+  void ShowProgress(const JobProgress& progress) override;
+  void JobEnded() override;
   void CloseWindow() override { DestroyWindow(hwnd_); }
 
   // EventPump

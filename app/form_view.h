@@ -6,6 +6,7 @@
 
 #include "app/controls.h"
 #include "app/list_lines.h"
+#include "runner/progress.h"
 
 namespace vok {
 
@@ -31,6 +32,10 @@ class FormView {
 
   // The busy cursor over the window while a tool runs.
   virtual void SetBusy(bool busy) = 0;
+  // How far the job that runs in a console of its own has come; called often while it runs.
+  virtual void ShowProgress(const JobProgress& progress) = 0;
+  // That job has ended, whatever the outcome: a window in the background asks for attention.
+  virtual void JobEnded() = 0;
   // Closes the window for good: a close the user asked for during a run, once the run is over.
   virtual void CloseWindow() = 0;
 };

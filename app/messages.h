@@ -1,6 +1,9 @@
 #pragma once
 
+#include <cstddef>
+#include <string>
 #include <string_view>
+#include <vector>
 
 namespace vok {
 
@@ -15,6 +18,10 @@ class Messages {
   virtual void ShowInformation(std::string_view message) = 0;
   // A question with the answers Yes and No, No the default; true for Yes.
   virtual bool AskYesNo(std::string_view question) = 0;
+  // A question with the buttons `answers`, `preselected` the default; the index of the answer.
+  // Escape or closing the box gives the last answer, which is to cancel.
+  virtual std::size_t Choose(std::string_view question, const std::vector<std::string>& answers,
+                             std::size_t preselected) = 0;
 };
 
 }  // namespace vok

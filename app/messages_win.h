@@ -14,6 +14,8 @@ class WinMessages : public Messages {
   void ShowError(std::string_view message) override;
   void ShowInformation(std::string_view message) override;
   bool AskYesNo(std::string_view question) override;
+  std::size_t Choose(std::string_view question, const std::vector<std::string>& answers,
+                     std::size_t preselected) override;
 
  private:
   int Show(std::string_view text, UINT type) const;

@@ -1,8 +1,48 @@
+#include <atomic>
+#include <thread>
+
 #include "app/form1.h"
 #include "app/form_layout.h"
 #include "runner/tool_commands.h"
 
 namespace vok {
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// Counts the files of a folder and their bytes on a thread of its own, while the tool packs it:
+// the window does not wait for the count, and the job does not take longer for it.
+class FolderCount {
+ public:
+  explicit FolderCount(const fs::path& folder)
+      : thread_([this, folder](const std::stop_token& stop) { Count(folder, stop); }) {}
+
+  [[nodiscard]] JobTotals Totals() const {
+    if (!done_) return JobTotals{std::nullopt, std::nullopt, true};
+    return JobTotals{files_.load(), bytes_.load()};
+  }
+
+ private:
+  void Count(const fs::path& folder, const std::stop_token& stop) {
+    std::error_code error;
+    for (fs::recursive_directory_iterator it(folder, error), end; it != end && !error;
+         it.increment(error)) {
+      if (stop.stop_requested()) return;
+      if (it->is_symlink(error) || !it->is_regular_file(error)) continue;
+      ++files_;
+      bytes_ += it->file_size(error);
+    }
+    done_ = !error;  // a folder that cannot be read to its end gives no total
+  }
+
+  std::atomic<std::uint64_t> files_{0};
+  std::atomic<std::uint64_t> bytes_{0};
+  std::atomic<bool> done_{false};
+  std::jthread thread_;  // last, so it is stopped and joined before the counts go
+};
+
+}  // namespace
 
 void Form1::cmdCDir_Click() {
   strSelectedFolder = mod_SelectFolder::SelectFolder(platform_.folders, kSelectFolderTitle);
@@ -28,9 +68,18 @@ void Form1::cmdCreate_Click() {
           "Choose the archive to create first, with the \"...\" button beside "
           "the destination.");
     }
+    const fs::path archive = PathFromUtf8(strCreateArchive);
+    std::error_code error;
+    if (fs::exists(fs::symlink_status(archive, error)) &&
+        !platform_.messages.AskYesNo(strCreateArchive + " already exists. Replace it?")) {
+      return;
+    }
     strCommand = CreateCommand(workspace_, source, strCreateArchive);
+    const FolderCount count(PathFromUtf8(source));
     // The script stays: it holds the last create command until the next Create replaces it.
-    const ScriptRun run = RunScript(kCreateScript, WindowMode::Maximized, AfterRun::KeepScript);
+    const ScriptRun run =
+        RunJob(kCreateScript, AfterRun::KeepScript, "Creating " + Utf8(archive.filename()),
+               [&count] { return count.Totals(); });
     CheckToolRun(run, workspace_, "create the archive " + strCreateArchive + " from " + source);
   });
 }

@@ -1,5 +1,6 @@
 #include "operations/listing.h"
 
+#include <algorithm>
 #include <charconv>
 #include <limits>
 
@@ -183,12 +184,17 @@ void ListingReader::ReadLine(std::string_view line) {
     ended_ = true;
     return;
   }
-  char digits[24];
-  const auto written = std::to_chars(std::begin(digits), std::end(digits), *size);
-  listLine_.assign(digits, written.ptr);
-  listLine_ += '\t';
-  listLine_ += line.substr(line.rfind('\\') + 1);
-  listing_.lines.push_back(listLine_);
+  if (keep_ == Keep::StoredPaths) {
+    listing_.lines.push_back(line.substr(firstBackslash));
+  } else {
+    char digits[24];
+    const auto written = std::to_chars(std::begin(digits), std::end(digits), *size);
+    listLine_.assign(digits, written.ptr);
+    listLine_ += '\t';
+    listLine_ += line.substr(line.rfind('\\') + 1);
+    listing_.lines.push_back(listLine_);
+  }
+  listing_.bytes += static_cast<std::uint64_t>(std::max<std::int64_t>(0, *size));
   listing_.last.size = *size;
   lastEntryLine_.assign(line);
 }

@@ -36,7 +36,8 @@ struct Listing {
   Listing& operator=(Listing&& other) noexcept;
   ~Listing();
 
-  ListLines lines;  // "size<TAB>name", one per entry, in listing order
+  ListLines lines;          // "size<TAB>name", or the stored path, one per entry, in listing order
+  std::uint64_t bytes = 0;  // the sizes of all entries
   ListingEntry last;
   std::optional<ListingProblem> problem;  // reading stopped at this line
 };
@@ -47,6 +48,11 @@ struct Listing {
 // size, a separator, and its stored path beginning with a backslash.
 class ListingReader {
  public:
+  // What `Listing::lines` holds of each entry: the line List1 shows ("size<TAB>name"), or its
+  // stored path as the tool writes it ("\folder\name").
+  enum class Keep { ShownLines, StoredPaths };
+  explicit ListingReader(Keep keep = Keep::ShownLines) : keep_(keep) {}
+
   // False once the listing has ended (its summary line, or a line that stops the reading): the
   // rest need not be read.
   bool Feed(std::string_view text);
@@ -56,6 +62,7 @@ class ListingReader {
  private:
   void ReadLine(std::string_view line);
 
+  Keep keep_;
   Listing listing_;
   std::string partialLine_;  // the start of a line whose end has not arrived yet
   std::string lastEntryLine_;

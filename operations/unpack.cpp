@@ -1,8 +1,36 @@
 #include "app/form1.h"
 #include "app/form_layout.h"
+#include "operations/staging.h"
 #include "runner/tool_commands.h"
 
 namespace vok {
+
+namespace {
+
+constexpr std::size_t kConflictsNamed = 5;
+
+// The question before an extraction that would meet what is already in the destination.
+std::string ConflictQuestion(const std::vector<Conflict>& conflicts,
+                             const std::string& destination) {
+  const std::size_t count = conflicts.size();
+  std::string question = std::to_string(count) + (count == 1 ? " file" : " files") +
+                         " of the archive would meet what is already in " + destination + ":\n";
+  bool folder = false;
+  for (std::size_t i = 0; i < count && i < kConflictsNamed; ++i) {
+    question += "\n    " + conflicts[i].name + (conflicts[i].folder ? " (a folder)" : "");
+  }
+  for (const Conflict& conflict : conflicts) folder = folder || conflict.folder;
+  if (count > kConflictsNamed) {
+    question += "\n    and " + std::to_string(count - kConflictsNamed) + " more";
+  }
+  question +=
+      "\n\nReplace them with the archive's, or keep the existing ones and extract only the "
+      "others?";
+  if (folder) question += " A folder is never replaced by a file.";
+  return question;
+}
+
+}  // namespace
 
 void Form1::cmdSourceOpen_Click() {
   if (!dlgOpen.ShowOpen()) return;
@@ -28,10 +56,39 @@ void Form1::cmdExtract_Click() {
           "Choose the folder to extract into first, with the \"...\" button "
           "beside the destination.");
     }
-    strCommand = ExtractCommand(workspace_, strUnpackArchive, destination);
-    const ScriptRun run = RunScript(kExtractScript, WindowMode::Maximized, AfterRun::RemoveScript);
-    CheckToolRun(run, workspace_,
-                 "extract the archive " + strUnpackArchive + " into " + destination);
+    const std::string job = "extract the archive " + strUnpackArchive + " into " + destination;
+    const std::filesystem::path folder = PathFromUtf8(destination);
+
+    // What the archive holds, to compare with what the destination holds.
+    BeginPhase(kReadingCaption);
+    const Listing contents = ReadArchive(strUnpackArchive, ListingReader::Keep::StoredPaths, job);
+    if (contents.problem) {
+      throw OperationError("Could not " + job + ": " + contents.problem->reason + " (line " +
+                           std::to_string(contents.problem->lineNumber) + ").");
+    }
+    InTheWay inTheWay = InTheWay::Keep;
+    if (const std::vector<Conflict> conflicts = FindConflicts(folder, contents.lines);
+        !conflicts.empty()) {
+      const std::size_t answer = platform_.messages.Choose(
+          ConflictQuestion(conflicts, destination), {"Replace", "Keep existing", "Cancel"}, 1);
+      if (answer != 0 && answer != 1) return;
+      inTheWay = answer == 0 ? InTheWay::Replace : InTheWay::Keep;
+    }
+    EndPhase();
+
+    // The tool extracts beside the destination's files; they are moved into place once it is
+    // done, so that a stop or a failure changes nothing.
+    Staging staging(folder);
+    strCommand = ExtractCommand(workspace_, strUnpackArchive, Utf8(staging.Files()));
+    const std::uint64_t files = contents.lines.size();
+    const std::uint64_t bytes = contents.bytes;
+    const ScriptRun run =
+        RunJob(kExtractScript, AfterRun::RemoveScript,
+               "Extracting " + Utf8(PathFromUtf8(strUnpackArchive).filename()), [files, bytes] {
+                 return JobTotals{files, bytes};
+               });
+    CheckToolRun(run, workspace_, job);
+    staging.MoveIntoPlace(inTheWay, stop_.get_token(), platform_.events);
   });
 }
 

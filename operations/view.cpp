@@ -18,7 +18,8 @@ namespace {
 // nullopt when there is no such file.
 // Only what the file holds when reading begins is read: a listing that something goes on
 // writing to, or that is no file at all (a device, a pipe), cannot hold up the window.
-std::optional<Listing> ReadListingFile(const std::filesystem::path& path) {
+std::optional<Listing> ReadListingFile(const std::filesystem::path& path,
+                                       ListingReader::Keep keep) {
   std::error_code error;
   const auto status = std::filesystem::status(path, error);
   if (!std::filesystem::exists(status)) return std::nullopt;
@@ -28,7 +29,7 @@ std::optional<Listing> ReadListingFile(const std::filesystem::path& path) {
   std::ifstream file(path, std::ios::binary);
   if (!file) throw OperationError("Could not open the listing file " + Utf8(path) + ".");
   auto left = std::filesystem::file_size(path, error);
-  ListingReader reader;
+  ListingReader reader(keep);
   std::vector<char> buffer(std::size_t{1} << 20);
   while (left > 0) {
     const auto piece = static_cast<std::streamsize>(std::min<std::uintmax_t>(left, buffer.size()));
@@ -59,26 +60,34 @@ void Form1::ViewArchive(const std::string& fullName, const std::string& title) {
   RunOperation([this] { ListArchive(); }, true);
 }
 
-void Form1::ListArchive() {
-  const std::string job = "list the archive " + strArchive;
-  strCommand = ViewCommand(workspace_, strArchive);
+Listing Form1::ReadArchive(const std::string& archive, ListingReader::Keep keep,
+                           std::string_view job) {
+  strCommand = ViewCommand(workspace_, archive);
   const std::filesystem::path listingFile = workspace_.File(kListingName);
   std::error_code ignored;
-  std::filesystem::remove(listingFile, ignored);  // never show a listing left by an earlier run
+  std::filesystem::remove(listingFile, ignored);  // never read a listing left by an earlier run
 
   const ScriptRun run = RunScript(kViewScript, WindowMode::Hidden, AfterRun::RemoveScript);
   const RemoveOnExit removeListing(listingFile);
   CheckToolRun(run, workspace_, job);
 
-  std::optional<Listing> listing = ReadListingFile(listingFile);
-  if (!listing) throw OperationError("Could not " + job + ": the archive tool wrote no listing.");
-  strEntryName = std::move(listing->last.name);
-  lngEntrySize = listing->last.size;
-  view_.ListAppend(std::move(listing->lines));
-  if (listing->problem) {
-    throw OperationError("Could not " + job + ": " + listing->problem->reason + " (line " +
-                         std::to_string(listing->problem->lineNumber) + ": \"" +
-                         listing->problem->line + "\").");
+  std::optional<Listing> listing = ReadListingFile(listingFile, keep);
+  if (!listing) {
+    throw OperationError("Could not " + std::string(job) + ": the archive tool wrote no listing.");
+  }
+  return std::move(*listing);
+}
+
+void Form1::ListArchive() {
+  const std::string job = "list the archive " + strArchive;
+  Listing listing = ReadArchive(strArchive, ListingReader::Keep::ShownLines, job);
+  strEntryName = std::move(listing.last.name);
+  lngEntrySize = listing.last.size;
+  view_.ListAppend(std::move(listing.lines));
+  if (listing.problem) {
+    throw OperationError("Could not " + job + ": " + listing.problem->reason + " (line " +
+                         std::to_string(listing.problem->lineNumber) + ": \"" +
+                         listing.problem->line + "\").");
   }
   view_.SetCaption(std::to_string(view_.ListCount()) + " in VOK File.");
 }

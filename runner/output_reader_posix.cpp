@@ -44,8 +44,8 @@ void CloseFd(int& fd) {
   fd = -1;
 }
 
-OutputReader::OutputReader(int outFd, int errFd, ConsoleWindow* console)
-    : fds_{outFd, errFd}, console_(console) {
+OutputReader::OutputReader(int outFd, int errFd, ConsoleWindow* console, OutputListener* output)
+    : fds_{outFd, errFd}, console_(console), output_(output) {
   if (::pipe2(wake_, O_CLOEXEC | O_NONBLOCK) != 0) {
     const int error = errno;
     CloseAll();
@@ -116,7 +116,10 @@ void OutputReader::Run() {
 
 void OutputReader::Deliver(std::string_view piece, bool errorOutput) {
   if (console_ != nullptr) console_->Write(piece);
-  if (!errorOutput) return;
+  if (!errorOutput) {
+    if (output_ != nullptr) output_->Output(piece);
+    return;
+  }
   const std::lock_guard<std::mutex> lock(mutex_);
   errorOutput_.append(piece);
   if (errorOutput_.size() > 2 * kErrorKeptBytes) {

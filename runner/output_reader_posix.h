@@ -7,6 +7,7 @@
 #include <thread>
 
 #include "runner/console.h"
+#include "runner/process_services.h"
 
 namespace vok {
 
@@ -18,9 +19,9 @@ void CloseFd(int& fd);
 // of the error output is kept.
 class OutputReader {
  public:
-  // Takes the read ends of the pipes (-1 where there is none). Throws std::system_error when
-  // the thread cannot be set up.
-  OutputReader(int outFd, int errFd, ConsoleWindow* console);
+  // Takes the read ends of the pipes (-1 where there is none). The standard output also goes to
+  // `output`, if given. Throws std::system_error when the thread cannot be set up.
+  OutputReader(int outFd, int errFd, ConsoleWindow* console, OutputListener* output = nullptr);
   ~OutputReader() { Finish(); }
   OutputReader(const OutputReader&) = delete;
   OutputReader& operator=(const OutputReader&) = delete;
@@ -43,6 +44,7 @@ class OutputReader {
   int fds_[2];
   int wake_[2] = {-1, -1};
   ConsoleWindow* console_;
+  OutputListener* output_;
   std::thread thread_;
   std::atomic<bool> closed_{false};
   mutable std::mutex mutex_;

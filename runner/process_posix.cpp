@@ -70,7 +70,8 @@ PosixProcesses::Child* PosixProcesses::Find(pid_t pid) {
   return it == children_.end() ? nullptr : it->second.get();
 }
 
-ProcessId PosixProcesses::Start(const std::string& commandLine, WindowMode mode) {
+ProcessId PosixProcesses::Start(const std::string& commandLine, WindowMode mode,
+                                OutputListener* output) {
   ForgetFinished();
   const bool shown = mode != WindowMode::Hidden;
   int errPipe[2] = {-1, -1};
@@ -129,7 +130,8 @@ ProcessId PosixProcesses::Start(const std::string& commandLine, WindowMode mode)
     child->console = options_.consoles->OpenConsole(commandLine, mode);
   }
   try {
-    child->reader = std::make_unique<OutputReader>(outPipe[0], errPipe[0], child->console.get());
+    child->reader =
+        std::make_unique<OutputReader>(outPipe[0], errPipe[0], child->console.get(), output);
   } catch (const std::system_error& e) {
     // A script nobody reads from could block on a full pipe: it is not left running.
     ::kill(-pid, SIGKILL);

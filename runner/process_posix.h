@@ -33,7 +33,8 @@ class PosixProcesses : public ProcessServices {
   PosixProcesses(const PosixProcesses&) = delete;
   PosixProcesses& operator=(const PosixProcesses&) = delete;
 
-  ProcessId Start(const std::string& commandLine, WindowMode mode) override;
+  ProcessId Start(const std::string& commandLine, WindowMode mode,
+                  OutputListener* output = nullptr) override;
   ProcessHandle Open(std::uint32_t access, bool inherit, ProcessId id) override;
   WaitResult Wait(ProcessHandle handle, std::uint32_t milliseconds) override;
   // Signals the script's whole process group: SIGTERM to ask, SIGKILL to force.

@@ -4,6 +4,7 @@
 #include <optional>
 #include <stdexcept>
 #include <string>
+#include <string_view>
 
 namespace vok {
 
@@ -38,14 +39,24 @@ struct ProcessReport {
   bool interrupted = false;       // its console was closed or interrupted by the user (Windows)
 };
 
+// Takes what a run writes to its standard output, piece by piece as it arrives, on a thread of
+// the process layer's own; returns at once.
+class OutputListener {
+ public:
+  virtual ~OutputListener() = default;
+  virtual void Output(std::string_view piece) = 0;
+};
+
 // Starting a command line through the system shell and waiting for its process.
 class ProcessServices {
  public:
   virtual ~ProcessServices() = default;
 
   // Starts the command line, its window shown in `mode`; the new process's identifier, or 0.
-  // Throws ProcessStartError when the program cannot be started.
-  virtual ProcessId Start(const std::string& commandLine, WindowMode mode) = 0;
+  // What a shown run writes to its standard output also goes to `output`, if given. Throws
+  // ProcessStartError when the program cannot be started.
+  virtual ProcessId Start(const std::string& commandLine, WindowMode mode,
+                          OutputListener* output = nullptr) = 0;
   // A handle to wait on, opened with SYNCHRONIZE access and not inheritable; 0 when the process
   // cannot be opened.
   virtual ProcessHandle Open(std::uint32_t access, bool inherit, ProcessId id) = 0;

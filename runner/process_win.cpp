@@ -237,7 +237,9 @@ void WinProcesses::RefuseWhatCmdCannotRead(const std::string& commandLine) {
       text);
 }
 
-ProcessId WinProcesses::Start(const std::string& commandLine, WindowMode mode) {
+ProcessId WinProcesses::Start(const std::string& commandLine, WindowMode mode,
+                              OutputListener* output) {
+  (void)output;  // a shown run writes into its own console
   RefuseWhatCmdCannotRead(commandLine);
   return Launch(Wide(commandLine), mode);
 }

@@ -28,7 +28,8 @@ class WinProcesses : public ProcessServices {
   ~WinProcesses() override;
 
   // `commandLine` is the quoted path of a script (or any command line cmd.exe runs).
-  ProcessId Start(const std::string& commandLine, WindowMode mode) override;
+  ProcessId Start(const std::string& commandLine, WindowMode mode,
+                  OutputListener* output = nullptr) override;
   ProcessHandle Open(std::uint32_t access, bool inherit, ProcessId id) override;
   WaitResult Wait(ProcessHandle handle, std::uint32_t milliseconds) override;
   void Stop(ProcessHandle handle, StopMode mode) override;

@@ -36,7 +36,8 @@ void WriteScript(const std::filesystem::path& script, std::string_view commandLi
 }
 
 ScriptRun ScriptRunner::Run(std::string_view scriptName, const std::string& commandLine,
-                            WindowMode mode, AfterRun after, const std::stop_token& stop) {
+                            WindowMode mode, AfterRun after, const std::stop_token& stop,
+                            OutputListener* output) {
   const std::filesystem::path script = workspace_.File(scriptName);
   ScriptRun run;
   run.batFile = Utf8(script);
@@ -48,7 +49,7 @@ ScriptRun ScriptRunner::Run(std::string_view scriptName, const std::string& comm
                      ? '"' + run.batFile + '"'
                      : QuoteArgument(run.batFile, workspace_.dialect);
   try {
-    run.outcome = ShellAndWait(processes_, events_, run.shellCmd, mode, true, stop);
+    run.outcome = ShellAndWait(processes_, events_, run.shellCmd, mode, true, stop, output);
   } catch (const ProcessStartError& error) {
     throw OperationError(std::string("Could not start the script ") + run.batFile + ": " +
                          error.what());

@@ -62,8 +62,9 @@ class ScriptRunner {
       : workspace_(workspace), processes_(processes), events_(events) {}
 
   // The script is removed after the run (also after a failed start) unless it is to be kept.
+  // What the tool writes to its standard output also goes to `output`, if given.
   ScriptRun Run(std::string_view scriptName, const std::string& commandLine, WindowMode mode,
-                AfterRun after, const std::stop_token& stop = {});
+                AfterRun after, const std::stop_token& stop = {}, OutputListener* output = nullptr);
 
  private:
   const Workspace& workspace_;

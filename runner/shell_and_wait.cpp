@@ -3,9 +3,10 @@
 namespace vok {
 
 RunOutcome ShellAndWait(ProcessServices& processes, EventPump& events, const std::string& command,
-                        WindowMode mode, bool wait, const std::stop_token& stop) {
+                        WindowMode mode, bool wait, const std::stop_token& stop,
+                        OutputListener* output) {
   RunOutcome outcome;
-  const ProcessId id = processes.Start(command, mode);
+  const ProcessId id = processes.Start(command, mode, output);
   if (id == 0) return outcome;
 
   const ProcessHandle handle = processes.Open(kSynchronize, false, id);

@@ -25,7 +25,9 @@ inline constexpr int kStopGraceSlices = 20;
 // A stop is requested through `stop` by an event handler during the wait (a Stop button, Escape,
 // closing the window): the script is then asked to stop, and ended by force when it has not
 // ended kStopGraceSlices slices later.
+// What the run writes to its standard output also goes to `output`, if given.
 RunOutcome ShellAndWait(ProcessServices& processes, EventPump& events, const std::string& command,
-                        WindowMode mode, bool wait, const std::stop_token& stop = {});
+                        WindowMode mode, bool wait, const std::stop_token& stop = {},
+                        OutputListener* output = nullptr);
 
 }  // namespace vok

@@ -28,6 +28,13 @@ class FakeMessages : public Messages {
     if (onQuestion) onQuestion();
     return answerYes;
   }
+  std::size_t Choose(std::string_view question, const std::vector<std::string>& answers,
+                     std::size_t preselected) override {
+    questions.emplace_back(question);
+    choices.push_back(answers);
+    preselections.push_back(preselected);
+    return choice;
+  }
 
   std::vector<std::string> errors;
   std::vector<std::string> informations;
@@ -35,6 +42,9 @@ class FakeMessages : public Messages {
   std::vector<std::string> questions;
   std::function<void()> onQuestion;
   bool answerYes = true;
+  std::vector<std::vector<std::string>> choices;  // the answers each Choose offered
+  std::vector<std::size_t> preselections;
+  std::size_t choice = 0;  // what Choose answers
 };
 
 // The window's controls, held in memory, with its message boxes.
@@ -61,6 +71,8 @@ class FakeView : public FormView, public FakeMessages {
   std::size_t ListCount() const override { return list.size(); }
   int SelectedTab() const override { return selectedTab; }
   void SetBusy(bool b) override { busy = b; }
+  void ShowProgress(const JobProgress& job) override { progress.push_back(job); }
+  void JobEnded() override { ++jobsEnded; }
   void CloseWindow() override { ++closed; }
 
   std::string caption{kWindowCaption};
@@ -71,6 +83,8 @@ class FakeView : public FormView, public FakeMessages {
   std::vector<std::string> list;
   int selectedTab = 1;
   bool busy = false;
+  std::vector<JobProgress> progress;
+  int jobsEnded = 0;
   int closed = 0;
 };
 
@@ -127,10 +141,12 @@ class FakeLinks : public LinkLauncher {
 // (by force only, when it `ignoresAsk`).
 class FakeProcesses : public ProcessServices {
  public:
-  ProcessId Start(const std::string& commandLine, WindowMode mode) override {
+  ProcessId Start(const std::string& commandLine, WindowMode mode,
+                  OutputListener* output = nullptr) override {
     calls.push_back("Start " + commandLine + " mode " + std::to_string(static_cast<int>(mode)));
     if (startThrows) throw ProcessStartError("no shell");
     if (onStart) onStart(commandLine);
+    if (output) output->Output(writes);
     return startId;
   }
   ProcessHandle Open(std::uint32_t access, bool inherit, ProcessId id) override {
@@ -156,6 +172,7 @@ class FakeProcesses : public ProcessServices {
 
   std::vector<std::string> calls;
   std::function<void(const std::string&)> onStart;
+  std::string writes;  // what the script writes to its standard output
   ProcessId startId = 42;
   ProcessHandle openHandle = 7;
   int slicesToRun = 0;

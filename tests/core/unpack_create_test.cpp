@@ -17,12 +17,25 @@ class TabsTest : public ::testing::Test {
  protected:
   TabsTest() {
     WriteFile(dir.path() / "VOKMaker2.exe", "");
-    w.processes.onStart = [this](const std::string&) {
+    w.processes.onStart = [this](const std::string& command) {
+      if (command.find("View.bat") != std::string::npos) {
+        WriteFile(dir.path() / "VOKView.txt", "");  // the listing before an extraction
+        return;
+      }
       for (const char* name : {"Extract.bat", "Create.bat"}) {
         if (std::filesystem::exists(dir.path() / name))
           scripts.push_back(ReadFile(dir.path() / name));
       }
     };
+  }
+  // The command that extracts `archive` into the folder of the program's inside `destination`.
+  std::string ExtractInto(const std::string& archive, const std::filesystem::path& destination) {
+    for (const auto& entry : std::filesystem::directory_iterator(destination)) {
+      if (entry.path().filename().string().starts_with(".vokruzeru-unpack-")) {
+        return ExtractCommand(ws(), archive, Utf8(entry.path() / "files")) + "\n";
+      }
+    }
+    return "no folder to extract into";
   }
   const Workspace& ws() { return w.form.workspace(); }
   bool Exists(const char* name) const { return std::filesystem::exists(dir.path() / name); }
@@ -33,19 +46,30 @@ class TabsTest : public ::testing::Test {
 };
 
 TEST_F(TabsTest, ExtractUnpacksTheChosenArchiveIntoTheChosenFolderAndRemovesItsScript) {
+  const std::string destination = Utf8(dir.path() / "out" / "$(x)");
+  std::string expected;
+  const auto record = w.processes.onStart;
+  w.processes.onStart = [&](const std::string& command) {
+    record(command);
+    if (command.find("Extract.bat") != std::string::npos) {
+      expected = ExtractInto("/d/it's here.temo", PathFromUtf8(destination));
+    }
+  };
   w.files.Choose("/d/it's here.temo", "it's here.temo");
-  w.folders.answers = {"/out/$(x)"};
+  w.folders.answers = {destination};
   w.form.cmdSourceOpen_Click();
   w.form.cmdDestOpen_Click();
   w.form.cmdExtract_Click();
 
   EXPECT_THAT(w.view.errors, IsEmpty());
   EXPECT_EQ(w.view.Text(Control::txtSource), "it's here.temo");
-  EXPECT_EQ(w.view.Text(Control::txtDest), "/out/$(x)");
+  EXPECT_EQ(w.view.Text(Control::txtDest), destination);
   EXPECT_THAT(w.folders.titles, ElementsAre("Select the directory..."));
-  EXPECT_THAT(scripts, ElementsAre(ExtractCommand(ws(), "/d/it's here.temo", "/out/$(x)") + "\n"));
-  EXPECT_EQ(w.processes.calls.front(), "Start '" + Utf8(dir.path() / "Extract.bat") + "' mode 3");
+  EXPECT_THAT(scripts, ElementsAre(expected));
+  EXPECT_EQ(w.processes.calls[4], "Start '" + Utf8(dir.path() / "Extract.bat") + "' mode 3");
   EXPECT_FALSE(Exists("Extract.bat"));
+  // Only what the archive held is left in the destination: nothing of the extraction's own.
+  EXPECT_TRUE(std::filesystem::is_empty(PathFromUtf8(destination)));
 }
 
 TEST_F(TabsTest, CreateLeavesItsScriptWithTheLastCommand) {
@@ -167,11 +191,18 @@ TEST_F(TabsTest, CancelledDialogsChangeNothing) {
 }
 
 TEST_F(TabsTest, ATypedDestinationIsUsed) {
+  const std::filesystem::path typed = dir.path() / "typed dir";
+  std::string expected;
+  const auto record = w.processes.onStart;
+  w.processes.onStart = [&](const std::string& command) {
+    record(command);
+    if (command.find("Extract.bat") != std::string::npos) expected = ExtractInto("/d/a.vok", typed);
+  };
   w.files.Choose("/d/a.vok", "a.vok");
   w.form.cmdSourceOpen_Click();
-  w.view.SetText(Control::txtDest, "/typed dir");
+  w.view.SetText(Control::txtDest, Utf8(typed));
   w.form.cmdExtract_Click();
-  EXPECT_THAT(scripts, ElementsAre(ExtractCommand(ws(), "/d/a.vok", "/typed dir") + "\n"));
+  EXPECT_THAT(scripts, ElementsAre(expected));
 }
 
 TEST_F(TabsTest, AFailedExtractIsTold) {

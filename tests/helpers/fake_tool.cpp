@@ -9,6 +9,9 @@
 //   FAKE_TOOL_STDERR       text it writes to its error output
 //   FAKE_TOOL_SLEEP_MS     how long it runs before it ends
 //   FAKE_TOOL_EXIT         its exit status
+//   FAKE_TOOL_ONLY         when set, only a run whose first argument it is does more than record
+//                          its arguments and write FAKE_TOOL_LISTING (so that the listing before
+//                          an extraction is quick and plain)
 #include <algorithm>
 #include <chrono>
 #include <csignal>
@@ -38,6 +41,13 @@ int main(int argc, char* argv[]) {
   if (const char* record = Env("FAKE_TOOL_RECORD")) {
     std::ofstream out(record, std::ios::binary | std::ios::app);
     for (int i = 1; i < argc; ++i) out << argv[i] << '\0';
+  }
+  if (const char* only = Env("FAKE_TOOL_ONLY");
+      only && (argc < 2 || std::string(argv[1]) != only)) {
+    if (const char* listing = Env("FAKE_TOOL_LISTING")) {
+      std::cout << std::ifstream(listing, std::ios::binary).rdbuf() << std::flush;
+    }
+    return 0;
   }
   if (const char* pidFile = Env("FAKE_TOOL_PID_FILE")) {
     std::ofstream(pidFile) << getpid() << '\n';

@@ -31,9 +31,10 @@ class WindowTest : public ::testing::Test {
  protected:
   WindowTest() {
     std::filesystem::copy_file(FAKE_TOOL, dir.path() / "VOKMaker2.exe");
-    for (const char* name : {"FAKE_TOOL_RECORD", "FAKE_TOOL_PID_FILE", "FAKE_TOOL_IGNORE_TERM",
-                             "FAKE_TOOL_LISTING", "FAKE_TOOL_LINES", "FAKE_TOOL_FLOOD",
-                             "FAKE_TOOL_STDERR", "FAKE_TOOL_SLEEP_MS", "FAKE_TOOL_EXIT"}) {
+    for (const char* name :
+         {"FAKE_TOOL_RECORD", "FAKE_TOOL_PID_FILE", "FAKE_TOOL_IGNORE_TERM", "FAKE_TOOL_LISTING",
+          "FAKE_TOOL_LINES", "FAKE_TOOL_FLOOD", "FAKE_TOOL_STDERR", "FAKE_TOOL_SLEEP_MS",
+          "FAKE_TOOL_EXIT", "FAKE_TOOL_ONLY"}) {
       ::unsetenv(name);
     }
     ::setenv("FAKE_TOOL_RECORD", (dir.path() / "args").c_str(), 1);
