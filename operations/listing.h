@@ -19,7 +19,7 @@ namespace vok {
 std::optional<std::int64_t> ReadNumber(std::string_view text);
 
 struct ListingEntry {
-  std::string name;      // what follows the line's last backslash
+  std::string name;  // what follows the line's last backslash
   std::int64_t size = 0;
 };
 
@@ -58,7 +58,6 @@ class ListingReader {
 
   Listing listing_;
   std::string partialLine_;  // the start of a line whose end has not arrived yet
-  std::string lastEntryLine_;
   std::string listLine_;
   std::size_t lineNumber_ = 0;
   bool skipLineFeed_ = false;  // a CR ended the last piece; a LF that follows belongs to it
