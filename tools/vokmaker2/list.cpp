@@ -1,5 +1,7 @@
 #include "tools/vokmaker2/list.h"
 
+#include <charconv>
+#include <iterator>
 #include <string>
 
 #include "tools/vokmaker2/entry_name.h"
@@ -21,7 +23,9 @@ class Lister : public EntryVisitor {
       return false;
     }
     if (entry.type == EntryType::kFile) {
-      out_.Line(ListingLine(entry.size, entry.name));
+      line_.clear();
+      AppendListingLine(line_, entry.size, entry.name);
+      out_.Line(line_);
       ++listed_.files;
       listed_.bytes += entry.size;
     } else {
@@ -40,23 +44,29 @@ class Lister : public EntryVisitor {
   Reporter& reporter_;
   std::uint64_t refused_ = 0;
   ArchiveTotals listed_;
+  std::string line_;  // kept, so that a line costs no allocation
 };
 
 }  // namespace
 
-std::string ListingLine(std::uint64_t size, std::string_view storedName) {
-  const std::string digits = std::to_string(size);
-  std::string line(1 + (digits.size() < kSizeWidth ? kSizeWidth - digits.size() : 0), ' ');
-  line += digits;
-  line += ' ';
-  line += ListingName(storedName);
-  return line;
+void AppendListingLine(std::string& out, std::uint64_t size, std::string_view storedName) {
+  char digits[20];
+  const auto length =
+      static_cast<std::size_t>(std::to_chars(digits, std::end(digits), size).ptr - digits);
+  out.append(1 + (length < kSizeWidth ? kSizeWidth - length : 0), ' ');
+  out.append(digits, length);
+  out += ' ';
+  AppendListingName(out, storedName);
 }
 
 ListSummary List(std::istream& in, Format format, std::string_view archiveName, ConsoleOutput& out,
                  Reporter& reporter) {
-  out.Line("Listing of " + std::string(archiveName) + " (" + std::string(FormatName(format)) +
-           " archive)");
+  std::string line = "Listing of ";
+  line += archiveName;
+  line += " (";
+  line += FormatName(format);
+  line += " archive)";
+  out.Line(line);
   out.Line("");
   Lister lister(out, reporter);
   ListSummary summary;
@@ -64,8 +74,12 @@ ListSummary List(std::istream& in, Format format, std::string_view archiveName, 
   summary.totals = lister.Listed();
   summary.refused = lister.Refused();
   // "bytes in" marks the summary for readers of the listing, so it is never "1 byte in".
-  out.Line(" " + Count(summary.totals.files, "file", "files") + ", " +
-           std::to_string(summary.totals.bytes) + " bytes in archive");
+  line = ' ';
+  line += Count(summary.totals.files, "file", "files");
+  line += ", ";
+  line += std::to_string(summary.totals.bytes);
+  line += " bytes in archive";
+  out.Line(line);
   return summary;
 }
 
