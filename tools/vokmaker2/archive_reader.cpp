@@ -89,7 +89,7 @@ class Source {
   }
 
  private:
-  static constexpr std::size_t kReadAhead = 256 * 1024;
+  static constexpr std::size_t kReadAhead = 64 * 1024;
 
   std::size_t Get(char* out, std::size_t n) {
     return static_cast<std::size_t>(in_.rdbuf()->sgetn(out, static_cast<std::streamsize>(n)));

@@ -1,7 +1,6 @@
 #include "tools/vokmaker2/list.h"
 
-#include <charconv>
-#include <iterator>
+#include <algorithm>
 #include <string>
 
 #include "tools/vokmaker2/entry_name.h"
@@ -50,12 +49,17 @@ class Lister : public EntryVisitor {
 }  // namespace
 
 void AppendListingLine(std::string& out, std::uint64_t size, std::string_view storedName) {
-  char digits[20];
-  const auto length =
-      static_cast<std::size_t>(std::to_chars(digits, std::end(digits), size).ptr - digits);
-  out.append(1 + (length < kSizeWidth ? kSizeWidth - length : 0), ' ');
-  out.append(digits, length);
-  out += ' ';
+  // A space, the size right-aligned in kSizeWidth columns (more when it needs them), a space,
+  // written from the right into spaces.
+  char field[] = "                      ";  // 1 + 20 + 1 spaces
+  char* const last = field + sizeof field - 2;
+  char* digit = last;
+  do {
+    *--digit = static_cast<char>('0' + size % 10);
+    size /= 10;
+  } while (size > 0);
+  const std::size_t width = std::max(static_cast<std::size_t>(last - digit), kSizeWidth);
+  out.append(last - width - 1, 1 + width + 1);
   AppendListingName(out, storedName);
 }
 
