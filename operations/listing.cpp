@@ -1,6 +1,7 @@
 #include "operations/listing.h"
 
 #include <algorithm>
+#include <array>
 #include <charconv>
 #include <limits>
 
@@ -11,6 +12,7 @@ namespace {
 constexpr std::uint64_t kMaxMagnitude = std::uint64_t{1} << 63;  // -2^63 still fits
 
 bool IsDroppedBlank(char c) { return c == ' ' || c == '\t' || c == '\n'; }
+bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
 int DigitValue(char c, int base) {
   int value;
@@ -33,86 +35,155 @@ bool Accumulate(std::uint64_t& magnitude, int base, int digit) {
   return true;
 }
 
-std::optional<std::int64_t> Signed(std::uint64_t magnitude, bool negative) {
+// The signed value of a magnitude; false when it does not fit.
+bool Signed(std::uint64_t magnitude, bool negative, std::int64_t& value) {
   if (negative) {
-    return magnitude == kMaxMagnitude ? std::numeric_limits<std::int64_t>::min()
-                                      : -static_cast<std::int64_t>(magnitude);
+    value = magnitude == kMaxMagnitude ? std::numeric_limits<std::int64_t>::min()
+                                       : -static_cast<std::int64_t>(magnitude);
+    return true;
   }
-  if (magnitude == kMaxMagnitude) return std::nullopt;
-  return static_cast<std::int64_t>(magnitude);
+  value = static_cast<std::int64_t>(magnitude);
+  return magnitude != kMaxMagnitude;
 }
 
-std::optional<std::int64_t> ReadRadix(std::string_view s, int base) {
-  std::uint64_t magnitude = 0;
-  for (char c : s) {
-    const int digit = DigitValue(c, base);
-    if (digit < 0) break;
-    if (!Accumulate(magnitude, base, digit)) return std::nullopt;
+// The characters of a text without the blanks that reading a number drops. At the end comes
+// '\0', which continues no number, just as a NUL in the text does not.
+class Chars {
+ public:
+  explicit Chars(std::string_view text) : text_(text) { SkipBlanks(); }
+  char Peek() const { return pos_ < text_.size() ? text_[pos_] : '\0'; }
+  void Next() {
+    ++pos_;
+    SkipBlanks();
   }
-  return Signed(magnitude, false);
+  // Takes the next character if it is `a` or `b`.
+  bool Take(char a, char b) {
+    if (Peek() != a && Peek() != b) return false;
+    Next();
+    return true;
+  }
+
+ private:
+  void SkipBlanks() {
+    while (pos_ < text_.size() && IsDroppedBlank(text_[pos_])) ++pos_;
+  }
+
+  std::string_view text_;
+  std::size_t pos_ = 0;
+};
+
+bool ReadRadix(Chars s, int base, std::int64_t& value) {
+  std::uint64_t magnitude = 0;
+  for (int digit; (digit = DigitValue(s.Peek(), base)) >= 0; s.Next()) {
+    if (!Accumulate(magnitude, base, digit)) return false;
+  }
+  return Signed(magnitude, false, value);
+}
+
+// Reads a decimal number in two passes: the first finds its digits, without leading zeros, and
+// the power of ten they are scaled by; the second takes the integer digits and rounds by the
+// ones after them.
+bool ReadDecimal(Chars s, std::int64_t& value) {
+  bool negative = false;
+  if (s.Peek() == '+' || s.Peek() == '-') {
+    negative = s.Peek() == '-';
+    s.Next();
+  }
+  Chars first = s;
+  std::size_t count = 0;
+  long long scale = 0;
+  const auto digit = [&] {
+    if (count == 0 && s.Peek() == '0') return;
+    if (count == 0) first = s;
+    ++count;
+  };
+  for (; IsDigit(s.Peek()); s.Next()) digit();
+  if (s.Peek() == '.') {
+    for (s.Next(); IsDigit(s.Peek()); s.Next(), --scale) digit();
+  }
+  if (s.Take('E', 'e') || s.Take('D', 'd')) {
+    bool negativeExponent = false;
+    if (s.Peek() == '+' || s.Peek() == '-') {
+      negativeExponent = s.Peek() == '-';
+      s.Next();
+    }
+    long long exponent = 0;
+    for (; IsDigit(s.Peek()); s.Next()) {
+      if (exponent < 1'000'000) exponent = exponent * 10 + (s.Peek() - '0');
+    }
+    scale += negativeExponent ? -exponent : exponent;
+  }
+
+  // The value is digits * 10^scale.
+  if (count == 0) {
+    value = 0;
+    return true;
+  }
+  const long long integerDigits = static_cast<long long>(count) + scale;
+  if (integerDigits > 20) return false;
+  std::uint64_t magnitude = 0;
+  int dropped = 0;  // the first digit after the integer digits
+  bool restNonZero = false;
+  for (long long k = 0; k < static_cast<long long>(count) && !restNonZero; first.Next()) {
+    if (first.Peek() == '.') continue;
+    const int d = first.Peek() - '0';
+    if (k < integerDigits) {
+      if (!Accumulate(magnitude, 10, d)) return false;
+    } else if (k == integerDigits) {
+      dropped = d;
+    } else {
+      restNonZero = d != 0;
+    }
+    ++k;
+  }
+  for (long long k = static_cast<long long>(count); k < integerDigits; ++k) {
+    if (!Accumulate(magnitude, 10, 0)) return false;
+  }
+  // Above a half up, below down, a half to the even neighbour.
+  if (integerDigits >= 0 && integerDigits < static_cast<long long>(count)) {
+    const bool up = dropped > 5 || (dropped == 5 && (restNonZero || magnitude % 2 != 0));
+    if (up && !Accumulate(magnitude, 1, 1)) return false;
+  }
+  return Signed(magnitude, negative, value);
+}
+
+// ReadNumber without the optional, which comes back through memory: on the listing's short
+// fields that took longer than the reading.
+bool ReadNumberInto(std::string_view text, std::int64_t& value) {
+  Chars s(text);
+  if (s.Peek() != '&') return ReadDecimal(s, value);
+  s.Next();
+  if (s.Take('H', 'h')) return ReadRadix(s, 16, value);
+  if (s.Take('O', 'o')) return ReadRadix(s, 8, value);
+  value = 0;
+  return true;
+}
+
+// The digits of the size of a line as the archive tool writes it: after the leading space, more
+// spaces, 1 to 18 digits without a leading zero, a space, and the backslash that starts the
+// path. Such a line is no summary, its size (`value`) needs no general reading, and these
+// digits are the ones the list shows. Empty for any other line. Most lines are such lines.
+std::string_view PlainSize(std::string_view line, std::int64_t& value) {
+  std::size_t start = 1;
+  while (start < line.size() && line[start] == ' ') ++start;
+  std::size_t end = start;
+  std::int64_t read = 0;
+  for (; end < line.size() && end - start < 18 && IsDigit(line[end]); ++end) {
+    read = read * 10 + (line[end] - '0');
+  }
+  if (end == start || (line[start] == '0' && end > start + 1) || line.substr(end, 2) != " \\") {
+    return {};
+  }
+  value = read;
+  return line.substr(start, end - start);
 }
 
 }  // namespace
 
 std::optional<std::int64_t> ReadNumber(std::string_view text) {
-  std::string s;
-  s.reserve(text.size());
-  for (char c : text) {
-    if (!IsDroppedBlank(c)) s += c;
-  }
-  if (s.size() >= 2 && s[0] == '&') {
-    if (s[1] == 'H' || s[1] == 'h') return ReadRadix(std::string_view(s).substr(2), 16);
-    if (s[1] == 'O' || s[1] == 'o') return ReadRadix(std::string_view(s).substr(2), 8);
-  }
-
-  std::size_t i = 0;
-  bool negative = false;
-  if (i < s.size() && (s[i] == '+' || s[i] == '-')) negative = s[i++] == '-';
-
-  // The value is digits * 10^scale, with the digits kept as text so nothing is lost.
-  std::string digits;
-  long long scale = 0;
-  for (; i < s.size() && s[i] >= '0' && s[i] <= '9'; ++i) digits += s[i];
-  if (i < s.size() && s[i] == '.') {
-    for (++i; i < s.size() && s[i] >= '0' && s[i] <= '9'; ++i) {
-      digits += s[i];
-      --scale;
-    }
-  }
-  if (i < s.size() && (s[i] == 'E' || s[i] == 'e' || s[i] == 'D' || s[i] == 'd')) {
-    std::size_t j = i + 1;
-    bool negativeExponent = false;
-    if (j < s.size() && (s[j] == '+' || s[j] == '-')) negativeExponent = s[j++] == '-';
-    if (j < s.size() && s[j] >= '0' && s[j] <= '9') {
-      long long exponent = 0;
-      for (; j < s.size() && s[j] >= '0' && s[j] <= '9'; ++j) {
-        if (exponent < 1'000'000) exponent = exponent * 10 + (s[j] - '0');
-      }
-      scale += negativeExponent ? -exponent : exponent;
-    }
-  }
-
-  const std::size_t first = digits.find_first_not_of('0');
-  if (first == std::string::npos) return 0;
-  digits.erase(0, first);
-
-  const long long integerDigits = static_cast<long long>(digits.size()) + scale;
-  if (integerDigits > 20) return std::nullopt;
-
-  std::uint64_t magnitude = 0;
-  for (long long k = 0; k < integerDigits; ++k) {
-    const int digit = k < static_cast<long long>(digits.size()) ? digits[k] - '0' : 0;
-    if (!Accumulate(magnitude, 10, digit)) return std::nullopt;
-  }
-
-  // Round what follows the integer digits: above a half up, below down, a half to even.
-  if (integerDigits >= 0 && integerDigits < static_cast<long long>(digits.size())) {
-    const char firstDropped = digits[integerDigits];
-    const bool restNonZero = digits.find_first_not_of('0', integerDigits + 1) != std::string::npos;
-    const bool up = firstDropped > '5' || (firstDropped == '5' && (restNonZero || magnitude % 2));
-    if (up && !Accumulate(magnitude, 1, 1)) return std::nullopt;
-  }
-  return Signed(magnitude, negative);
+  std::int64_t value = 0;
+  if (!ReadNumberInto(text, value)) return std::nullopt;
+  return value;
 }
 
 Listing::Listing(Listing&& other) noexcept = default;
@@ -126,11 +197,14 @@ bool ListingReader::Feed(std::string_view text) {
     skipLineFeed_ = false;
     if (text[0] == '\n') pos = 1;
   }
+  // A line ends at the first CR before the next LF, else at that LF. Both are found with
+  // memchr, which takes many bytes at a time; the LF found stays valid for the lines before it,
+  // so text with CR line ends is not searched to its end for every line.
+  const auto nextLineFeed = [&] { return std::min(text.find('\n', pos), text.size()); };
+  std::size_t lineFeed = nextLineFeed();
   while (pos < text.size()) {
-    // Not find_first_of: it searches its set of characters once for every character of the
-    // text, which made up most of the time a million-line listing took.
-    std::size_t end = pos;
-    while (end < text.size() && text[end] != '\r' && text[end] != '\n') ++end;
+    if (lineFeed < pos) lineFeed = nextLineFeed();
+    const std::size_t end = std::min(text.substr(0, lineFeed).find('\r', pos), lineFeed);
     if (end == text.size()) {
       partialLine_.append(text.substr(pos));
       break;
@@ -156,8 +230,9 @@ Listing ListingReader::Finish() {
   if (!ended_ && !partialLine_.empty()) ReadLine(partialLine_);
   ended_ = true;
   if (!listing_.lines.empty()) {
-    const std::string_view line = lastEntryLine_;
-    listing_.last.name = std::string(line.substr(line.rfind('\\') + 1));
+    const std::string_view line = listing_.lines[listing_.lines.size() - 1];
+    listing_.last.name = std::string(
+        line.substr(keep_ == Keep::StoredPaths ? line.rfind('\\') + 1 : line.find('\t') + 1));
   }
   return std::move(listing_);
 }
@@ -165,38 +240,41 @@ Listing ListingReader::Finish() {
 void ListingReader::ReadLine(std::string_view line) {
   ++lineNumber_;
   if (line.empty() || line[0] != ' ') return;
-  // The summary says "bytes in" where an entry has its size; an entry's name may say it too.
-  const std::size_t firstBackslash = line.find('\\');
-  if (line.substr(0, firstBackslash).find("bytes in") != std::string_view::npos) {
-    ended_ = true;
-    return;
-  }
-  if (firstBackslash == std::string_view::npos) {
-    listing_.problem =
-        ListingProblem{lineNumber_, std::string(line), "the entry line has no stored path"};
-    ended_ = true;
-    return;
-  }
-  const std::optional<std::int64_t> size = ReadNumber(line.substr(0, firstBackslash - 1));
-  if (!size) {
-    listing_.problem =
-        ListingProblem{lineNumber_, std::string(line), "the entry's size is out of range"};
-    ended_ = true;
-    return;
+  std::int64_t size = 0;
+  std::string_view digits = PlainSize(line, size);
+  char formatted[24];
+  if (digits.empty()) {
+    // The summary says "bytes in" where an entry has its size; an entry's name may say it too.
+    const std::size_t firstBackslash = line.find('\\');
+    if (line.substr(0, firstBackslash).find("bytes in") != std::string_view::npos) {
+      ended_ = true;
+      return;
+    }
+    if (firstBackslash == std::string_view::npos) {
+      listing_.problem =
+          ListingProblem{lineNumber_, std::string(line), "the entry line has no stored path"};
+      ended_ = true;
+      return;
+    }
+    if (!ReadNumberInto(line.substr(0, firstBackslash - 1), size)) {
+      listing_.problem =
+          ListingProblem{lineNumber_, std::string(line), "the entry's size is out of range"};
+      ended_ = true;
+      return;
+    }
+    const auto written = std::to_chars(std::begin(formatted), std::end(formatted), size);
+    digits = std::string_view(formatted, static_cast<std::size_t>(written.ptr - formatted));
   }
   if (keep_ == Keep::StoredPaths) {
-    listing_.lines.push_back(line.substr(firstBackslash));
+    listing_.lines.push_back(line.substr(line.find('\\')));
   } else {
-    char digits[24];
-    const auto written = std::to_chars(std::begin(digits), std::end(digits), *size);
-    listLine_.assign(digits, written.ptr);
+    listLine_.assign(digits);
     listLine_ += '\t';
     listLine_ += line.substr(line.rfind('\\') + 1);
     listing_.lines.push_back(listLine_);
   }
-  listing_.bytes += static_cast<std::uint64_t>(std::max<std::int64_t>(0, *size));
-  listing_.last.size = *size;
-  lastEntryLine_.assign(line);
+  listing_.bytes += static_cast<std::uint64_t>(std::max<std::int64_t>(0, size));
+  listing_.last.size = size;
 }
 
 Listing ReadListing(std::string_view text) {

@@ -105,6 +105,14 @@ INSTANTIATE_TEST_SUITE_P(
         ListingRow{"NoFinalLineBreak", " 1 \\a", {"1\ta"}, {}},
         ListingRow{"FiveGigabyteEntry", " 5368709120 \\big.iso\r\n", {"5368709120\tbig.iso"}, {}},
         ListingRow{"NameWithSpacesAndTab", " 7 \\d\\my file\tx\r\n", {"7\tmy file\tx"}, {}},
+        // Lines not quite as the tool writes them take the general reading.
+        ListingRow{"SizeWithLeadingZeros", " 007 \\a\r\n", {"7\ta"}, {}},
+        ListingRow{"LargestSizeHasNineteenDigits",
+                   " 9223372036854775807 \\a\r\n",
+                   {"9223372036854775807\ta"},
+                   {}},
+        ListingRow{"NoDigitsBeforeThePath", "   \\a\r\n", {"0\ta"}, {}},
+        ListingRow{"MixedLineEnds", " 1 \\a\r 2 \\b\n 3 \\c\r\n", {"1\ta", "2\tb", "3\tc"}, {}},
         ListingRow{"EntryWithoutPathStops", " 1 \\a\r\n 2 b\r\n 3 \\c\r\n", {"1\ta"}, 2},
         ListingRow{"SizeOutOfRangeStops", "x\r\n 99999999999999999999 \\a\r\n", {}, 2}),
     ::vok::testing::RowName());
@@ -144,6 +152,11 @@ INSTANTIATE_TEST_SUITE_P(
                   {"1234\ta.txt"},
                   {},
                   false},
+        PiecesRow{"CrOnlyLinesAcrossPieces",
+                  {" 1 \\a\r 2 \\b", "\r 3 \\c\r"},
+                  {"1\ta", "2\tb", "3\tc"},
+                  {},
+                  false},
         PiecesRow{"EmptyPieces", {"", " 1 \\a", "", "\n", "", " x\n"}, {"1\ta"}, 2, true},
         PiecesRow{"SummaryInALaterPiece",
                   {" 1 \\a\r\n 1 file", "s, 1 bytes in\r\n 9 \\x"},
@@ -161,6 +174,7 @@ TEST(ReadListing, KeepsTheLastEntrysFields) {
   const Listing listing = ReadListing(" 1 \\a\r\n  2.5 \\d\\b.txt\r\n");
   EXPECT_EQ(listing.last.name, "b.txt");
   EXPECT_EQ(listing.last.size, 2);
+  EXPECT_EQ(ReadListing(" 3 \\d\\a\tb\r\n").last.name, "a\tb");
 }
 
 }  // namespace

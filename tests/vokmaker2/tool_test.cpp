@@ -196,6 +196,51 @@ TEST_F(Tool, AnEmptyFolderGivesAnEmptyListing) {
   EXPECT_EQ(vok::ReadListing(list.out).lines.size(), 0u);
 }
 
+// Listings whose records and lines meet the edges of the tool's buffers: it reads the archive
+// 64 KiB at a time and collects 64 KiB of output before writing it.
+struct EdgeRow {
+  const char* name;
+  std::size_t files;
+  std::size_t nameBytes;
+  std::size_t contentBytes;
+};
+
+class ToolListingEdges : public Tool, public ::testing::WithParamInterface<EdgeRow> {};
+
+TEST_P(ToolListingEdges, ListEveryFileExactly) {
+  const EdgeRow& row = GetParam();
+  for (const Format format : {Format::kVok, Format::kTemo}) {
+    SCOPED_TRACE(FormatName(format));
+    const std::string archive = Path("edges" + testing::Suffix(format));
+    ArchiveBytes bytes(format);
+    std::string expected =
+        "Listing of " + archive + " (" + std::string(FormatName(format)) + " archive)\r\n\r\n";
+    const std::string content(row.contentBytes, 'c');
+    const std::string size = std::to_string(row.contentBytes);
+    for (std::size_t i = 0; i < row.files; ++i) {
+      std::string name = "d/" + std::to_string(i);
+      name.resize(row.nameBytes, 'n');
+      bytes.File(name, content);
+      expected +=
+          " " + std::string(12 - size.size(), ' ') + size + " \\d\\" + name.substr(2) + "\r\n";
+    }
+    expected += " " + std::to_string(row.files) + " files, " +
+                std::to_string(row.files * row.contentBytes) + " bytes in archive\r\n";
+    testing::WriteFile(archive, bytes.End().bytes());
+    const auto list = RunTool({"-v", archive}, dir_.path());
+    EXPECT_EQ(list.status, 0) << list.err;
+    EXPECT_TRUE(list.out == expected) << "the listing differs from the archive";
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, ToolListingEdges,
+    ::testing::Values(EdgeRow{"heads_across_the_read_ahead", 3000, 30, 10},
+                      EdgeRow{"names_across_the_read_ahead", 300, 1000, 0},
+                      EdgeRow{"data_longer_than_the_read_ahead", 20, 30, 100000},
+                      EdgeRow{"line_longer_than_the_output_buffer", 2, 65535, 1}),
+    vok::testing::RowName());
+
 struct FailureRow {
   const char* name;
   std::vector<std::string> args;  // "@" stands for the test folder

@@ -1,6 +1,7 @@
 #include "tools/vokmaker2/archive_reader.h"
 
 #include <algorithm>
+#include <cstring>
 #include <optional>
 #include <vector>
 
@@ -16,8 +17,10 @@ namespace {
 constexpr std::size_t kCopyChunk = std::size_t{1} << 20;
 constexpr std::uint64_t kSeekDistance = std::uint64_t{1} << 20;
 
-// The stream, with the number of bytes left when it can tell (a file), so that a size that
-// runs past the end is caught before any of it is delivered.
+// The stream, read ahead in a buffer of its own so that a record's head, its name and the
+// small files skipped by a listing cost no call on the stream each, and with the number of
+// bytes left when it can tell (a file), so that a size that runs past the end is caught
+// before any of it is delivered.
 class Source {
  public:
   explicit Source(std::istream& in) : in_(in) {
@@ -34,27 +37,44 @@ class Source {
   }
 
   bool Read(char* out, std::size_t n) {
-    if (remaining_ && *remaining_ < n) return false;
-    in_.read(out, static_cast<std::streamsize>(n));
-    if (static_cast<std::size_t>(in_.gcount()) != n) return false;
-    if (remaining_) *remaining_ -= n;
+    if (!MayHave(n)) return false;
+    while (n > 0) {
+      if (next_ == end_) {
+        if (n >= kReadAhead) {  // a large read goes straight to its destination
+          if (Get(out, n) != n) return false;
+          if (remaining_) *remaining_ -= n;
+          return true;
+        }
+        if (!Fill()) return false;
+      }
+      const std::size_t chunk = std::min(n, static_cast<std::size_t>(end_ - next_));
+      std::memcpy(out, next_, chunk);
+      Consume(chunk);
+      out += chunk;
+      n -= chunk;
+    }
     return true;
   }
 
-  bool Skip(std::uint64_t n, std::vector<char>& scratch) {
-    if (remaining_) {
-      if (*remaining_ < n) return false;
-      // A seek throws away the stream's buffer, so short distances are cheaper to read.
-      if (n >= kSeekDistance && in_.seekg(static_cast<std::streamoff>(n), std::ios::cur)) {
-        *remaining_ -= n;
-        return true;
-      }
-      in_.clear();
+  bool Skip(std::uint64_t n) {
+    if (!MayHave(n)) return false;
+    const std::size_t buffered = static_cast<std::size_t>(
+        std::min<std::uint64_t>(n, static_cast<std::uint64_t>(end_ - next_)));
+    Consume(buffered);
+    n -= buffered;
+    if (n == 0) return true;
+    // A seek throws away the stream's buffer, so short distances are cheaper to read.
+    if (remaining_ && n >= kSeekDistance &&
+        in_.seekg(static_cast<std::streamoff>(n), std::ios::cur)) {
+      *remaining_ -= n;
+      return true;
     }
+    in_.clear();
     while (n > 0) {
-      const std::size_t chunk =
-          static_cast<std::size_t>(std::min<std::uint64_t>(n, scratch.size()));
-      if (!Read(scratch.data(), chunk)) return false;
+      if (!Fill()) return false;
+      const std::size_t chunk = static_cast<std::size_t>(
+          std::min<std::uint64_t>(n, static_cast<std::uint64_t>(end_ - next_)));
+      Consume(chunk);
       n -= chunk;
     }
     return true;
@@ -65,12 +85,34 @@ class Source {
 
   bool AtEnd() {
     if (remaining_) return *remaining_ == 0;
-    return in_.peek() == std::istream::traits_type::eof();
+    return next_ == end_ && !Fill();
   }
 
  private:
+  static constexpr std::size_t kReadAhead = 64 * 1024;
+
+  std::size_t Get(char* out, std::size_t n) {
+    return static_cast<std::size_t>(in_.rdbuf()->sgetn(out, static_cast<std::streamsize>(n)));
+  }
+
+  bool Fill() {
+    if (buffer_.empty()) buffer_.resize(kReadAhead);
+    const std::size_t got = Get(buffer_.data(), buffer_.size());
+    next_ = buffer_.data();
+    end_ = next_ + got;
+    return got > 0;
+  }
+
+  void Consume(std::size_t n) {
+    next_ += n;
+    if (remaining_) *remaining_ -= n;
+  }
+
   std::istream& in_;
   std::optional<std::uint64_t> remaining_;
+  std::vector<char> buffer_;
+  const char* next_ = nullptr;  // the buffered bytes not yet taken
+  const char* end_ = nullptr;
 };
 
 class Reader {
@@ -133,26 +175,29 @@ class Reader {
   }
 
   RecordHead ReadHead() {
-    entry_ = Entry{};
+    // The name keeps its capacity from one entry to the next: no allocation per entry.
+    entry_.type = EntryType::kFile;
+    entry_.name.clear();
+    entry_.size = 0;
     inRecord_ = true;
     std::array<char, kRecordHeadSize> bytes{};
     if (!source_.Read(bytes.data(), bytes.size())) {
       Fail("the archive ends before its end record");
     }
     const RecordHead head = DecodeRecordHead(bytes);
-    std::uint32_t crc = Crc32(bytes);
     if (head.nameLength > 0) {
       entry_.name.resize(head.nameLength);  // at most 64 KiB
       if (!source_.Read(entry_.name.data(), entry_.name.size())) {
         entry_.name.clear();
         Fail("the archive ends inside an entry's name");
       }
-      crc = Crc32(entry_.name, crc);
     }
-    if (format_ == Format::kTemo) {
+    if (format_ == Format::kTemo) {  // VOK records carry no checksum
       std::array<char, 4> stored{};
       if (!source_.Read(stored.data(), stored.size())) Fail("the archive ends inside a record");
-      if (GetLe(stored.data(), 4) != crc) Fail("the record's checksum does not match");
+      if (GetLe(stored.data(), 4) != Crc32(entry_.name, Crc32(bytes))) {
+        Fail("the record's checksum does not match");
+      }
     }
     if (head.flags != 0) Fail("unknown record flags " + std::to_string(head.flags));
     switch (static_cast<EntryType>(head.type)) {
@@ -181,7 +226,7 @@ class Reader {
     std::uint64_t left = entry_.size;
     if (!source_.MayHave(left)) Fail(RunsPast());
     if (!wanted) {
-      if (!source_.Skip(left, Buffer(data_))) Fail(RunsPast());
+      if (!source_.Skip(left)) Fail(RunsPast());
       return;
     }
     std::vector<char>& buffer = Buffer(data_);
@@ -215,7 +260,7 @@ class Reader {
       if (!source_.MayHave(block.packedLength)) Fail(RunsPast());
       left -= block.rawLength;
       if (!wanted) {
-        if (!source_.Skip(block.packedLength, Buffer(packed_))) Fail(RunsPast());
+        if (!source_.Skip(block.packedLength)) Fail(RunsPast());
         continue;
       }
       std::vector<char>& packed = Buffer(packed_);

@@ -4,7 +4,6 @@
 #include <new>
 #include <optional>
 #include <string>
-#include <vector>
 
 #include "tools/vokmaker2/console.h"
 #include "tools/vokmaker2/entry_name.h"
@@ -90,7 +89,8 @@ std::optional<Invocation> Parse(std::span<const fs::path> args, std::string& pro
   return invocation;
 }
 
-std::ifstream OpenArchive(const fs::path& archive, std::vector<char>& buffer) {
+// The archive reader reads ahead in a buffer of its own.
+std::ifstream OpenArchive(const fs::path& archive) {
   std::error_code ec;
   const fs::file_status status = fs::status(archive, ec);
   if (!fs::exists(status)) throw ToolError("no such archive");
@@ -99,26 +99,23 @@ std::ifstream OpenArchive(const fs::path& archive, std::vector<char>& buffer) {
   if (!fs::is_regular_file(status)) {
     throw ToolError("it is not a regular file (a pipe or a device?), not an archive");
   }
-  std::ifstream in;
-  in.rdbuf()->pubsetbuf(buffer.data(), static_cast<std::streamsize>(buffer.size()));
-  in.open(archive, std::ios::binary);
+  std::ifstream in(archive, std::ios::binary);
   if (!in) throw ToolError("cannot open the archive for reading");
   return in;
 }
 
 int Execute(const Invocation& invocation, Format format, std::ostream& out, std::ostream& err) {
   ConsoleOutput console(out);
-  std::vector<char> readBuffer(256 * 1024);
   switch (invocation.command) {
     case Command::kList: {
       ConsoleReporter reporter(console, err, "");
-      std::ifstream in = OpenArchive(invocation.archive, readBuffer);
+      std::ifstream in = OpenArchive(invocation.archive);
       const ListSummary summary = List(in, format, Utf8(invocation.archive), console, reporter);
       return summary.refused == 0 ? kExitSuccess : kExitFailure;
     }
     case Command::kExtract: {
       ConsoleReporter reporter(console, err, "Extracting");
-      std::ifstream in = OpenArchive(invocation.archive, readBuffer);
+      std::ifstream in = OpenArchive(invocation.archive);
       const ExtractSummary summary = Extract(in, format, invocation.folder, reporter);
       return summary.refused == 0 ? kExitSuccess : kExitFailure;
     }

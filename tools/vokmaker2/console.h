@@ -12,7 +12,9 @@ namespace vokmaker {
 
 // Lines for standard output, ended with CR LF. They are collected and written in large
 // pieces, yet never held back for long, so a user watching sees steady progress and a
-// million-line listing costs few writes.
+// million-line listing costs few writes. Lines are written when 100 ms have passed since the
+// last write and a line arrives; the clock for that is read at every line, or, while many lines
+// come within a millisecond, once for up to 256 of them.
 class ConsoleOutput {
  public:
   explicit ConsoleOutput(std::ostream& out);
@@ -27,6 +29,9 @@ class ConsoleOutput {
   std::ostream& out_;
   std::string buffer_;
   std::chrono::steady_clock::time_point lastFlush_;
+  std::chrono::steady_clock::time_point lastClockRead_;
+  std::uint32_t linesSinceClockRead_ = 0;
+  std::uint32_t linesPerClockRead_ = 1;
 };
 
 // What packing, extracting and listing tell the user on the way.

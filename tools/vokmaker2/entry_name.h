@@ -24,8 +24,7 @@ std::filesystem::path NativeName(std::string_view stored);
 // The name as the listing shows it: a leading backslash and backslashes between folders.
 // Bytes that are control characters are shown as '?', so a message stays one line.
 std::string ListingName(std::string_view stored);
-
-bool IsValidUtf8(std::string_view text);
+void AppendListingName(std::string& out, std::string_view stored);
 
 // A path as UTF-8 text for messages.
 std::string Utf8(const std::filesystem::path& path);

@@ -1,5 +1,6 @@
 #include "tools/vokmaker2/list.h"
 
+#include <algorithm>
 #include <string>
 
 #include "tools/vokmaker2/entry_name.h"
@@ -21,7 +22,9 @@ class Lister : public EntryVisitor {
       return false;
     }
     if (entry.type == EntryType::kFile) {
-      out_.Line(ListingLine(entry.size, entry.name));
+      line_.clear();
+      AppendListingLine(line_, entry.size, entry.name);
+      out_.Line(line_);
       ++listed_.files;
       listed_.bytes += entry.size;
     } else {
@@ -40,23 +43,34 @@ class Lister : public EntryVisitor {
   Reporter& reporter_;
   std::uint64_t refused_ = 0;
   ArchiveTotals listed_;
+  std::string line_;  // kept, so that a line costs no allocation
 };
 
 }  // namespace
 
-std::string ListingLine(std::uint64_t size, std::string_view storedName) {
-  const std::string digits = std::to_string(size);
-  std::string line(1 + (digits.size() < kSizeWidth ? kSizeWidth - digits.size() : 0), ' ');
-  line += digits;
-  line += ' ';
-  line += ListingName(storedName);
-  return line;
+void AppendListingLine(std::string& out, std::uint64_t size, std::string_view storedName) {
+  // A space, the size right-aligned in kSizeWidth columns (more when it needs them), a space,
+  // written from the right into spaces.
+  char field[] = "                      ";  // 1 + 20 + 1 spaces
+  char* const last = field + sizeof field - 2;
+  char* digit = last;
+  do {
+    *--digit = static_cast<char>('0' + size % 10);
+    size /= 10;
+  } while (size > 0);
+  const std::size_t width = std::max(static_cast<std::size_t>(last - digit), kSizeWidth);
+  out.append(last - width - 1, 1 + width + 1);
+  AppendListingName(out, storedName);
 }
 
 ListSummary List(std::istream& in, Format format, std::string_view archiveName, ConsoleOutput& out,
                  Reporter& reporter) {
-  out.Line("Listing of " + std::string(archiveName) + " (" + std::string(FormatName(format)) +
-           " archive)");
+  std::string line = "Listing of ";
+  line += archiveName;
+  line += " (";
+  line += FormatName(format);
+  line += " archive)";
+  out.Line(line);
   out.Line("");
   Lister lister(out, reporter);
   ListSummary summary;
@@ -64,8 +78,12 @@ ListSummary List(std::istream& in, Format format, std::string_view archiveName, 
   summary.totals = lister.Listed();
   summary.refused = lister.Refused();
   // "bytes in" marks the summary for readers of the listing, so it is never "1 byte in".
-  out.Line(" " + Count(summary.totals.files, "file", "files") + ", " +
-           std::to_string(summary.totals.bytes) + " bytes in archive");
+  line = ' ';
+  line += Count(summary.totals.files, "file", "files");
+  line += ", ";
+  line += std::to_string(summary.totals.bytes);
+  line += " bytes in archive";
+  out.Line(line);
   return summary;
 }
 

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <istream>
+#include <string>
 #include <string_view>
 
 #include "tools/vokmaker2/archive_reader.h"
@@ -23,7 +24,7 @@ struct ListSummary {
 ListSummary List(std::istream& in, Format format, std::string_view archiveName, ConsoleOutput& out,
                  Reporter& reporter);
 
-// One file line of the listing, without its line end.
-std::string ListingLine(std::uint64_t size, std::string_view storedName);
+// Appends one file line of the listing, without its line end.
+void AppendListingLine(std::string& out, std::uint64_t size, std::string_view storedName);
 
 }  // namespace vokmaker
