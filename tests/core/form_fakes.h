@@ -60,6 +60,8 @@ class FakeView : public FormView, public FakeMessages {
   }
   std::size_t ListCount() const override { return list.size(); }
   int SelectedTab() const override { return selectedTab; }
+  void SelectTab(int tab) override { selectedTab = tab; }
+  void SetFocus(Control c) override { focus = c; }
   void SetBusy(bool b) override { busy = b; }
   void CloseWindow() override { ++closed; }
 
@@ -70,6 +72,7 @@ class FakeView : public FormView, public FakeMessages {
   std::map<Control, bool> enabled;
   std::vector<std::string> list;
   int selectedTab = 1;
+  std::optional<Control> focus;
   bool busy = false;
   int closed = 0;
 };
