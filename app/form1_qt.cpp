@@ -118,8 +118,11 @@ QWidget* Form1Window::CreateControl(const ControlLayout& layout) {
       edit->setReadOnly(!layout.takesTyping());
       return edit;
     }
-    case ControlKind::Button:
-      return new QPushButton(text, this);
+    case ControlKind::Button: {
+      auto* button = new QPushButton(text, this);
+      button->setAutoDefault(true);  // Enter clicks it, as Space does
+      return button;
+    }
     case ControlKind::ListBox: {
       auto* list = new QListView(this);
       listModel_ = new ListLinesModel(list);
@@ -132,6 +135,7 @@ QWidget* Form1Window::CreateControl(const ControlLayout& layout) {
     }
     case ControlKind::PictureButton: {
       auto* button = new QPushButton(this);
+      button->setAutoDefault(true);
       button->setToolTip(text);
       return button;
     }
