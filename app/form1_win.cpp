@@ -330,6 +330,13 @@ LRESULT Form1Window::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       break;
     }
     case kWindowKeyMessage: {
+      // Enter clicks the button with the focus, as Space does; the dialog keys would send IDOK.
+      const HWND focus = GetFocus();
+      if (wParam == VK_RETURN && GetParent(focus) == hwnd_ &&
+          SendMessageW(focus, WM_GETDLGCODE, 0, 0) & DLGC_UNDEFPUSHBUTTON) {
+        SendMessageW(focus, BM_CLICK, 0, 0);
+        return 1;
+      }
       WindowKey key = WindowKey::Other;
       if (wParam == VK_TAB) key = WindowKey::Tab;
       if (wParam == VK_NEXT) key = WindowKey::PageDown;

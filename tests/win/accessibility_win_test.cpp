@@ -137,8 +137,8 @@ TEST_F(AccessibilityTest, TheListCountsItsItems) {
 }
 
 // Ctrl+Tab and Ctrl+Shift+Tab pressed on the keyboard switch tabs from any control; the focus
-// follows and shows.
-TEST_F(AccessibilityTest, CtrlTabSwitchesTabsFromAnyControl) {
+// follows and shows. Enter clicks buttons.
+TEST_F(AccessibilityTest, TheKeyboardSwitchesTabsAndClicksButtons) {
   ShowWindow(window.hwnd(), SW_SHOWNORMAL);
   SetForegroundWindow(window.hwnd());
   SetFocus(window.control(Control::List1));
@@ -171,6 +171,13 @@ TEST_F(AccessibilityTest, CtrlTabSwitchesTabsFromAnyControl) {
   EXPECT_TRUE(pumpUntil([&] { return window.SelectedTab() == 1; }));
   EXPECT_EQ(GetFocus(), window.control(Control::txtVokFile));
   EXPECT_EQ(SendMessageW(window.hwnd(), WM_QUERYUISTATE, 0, 0) & UISF_HIDEFOCUS, 0);
+
+  // Enter on a button clicks it, as Space does.
+  window.SetText(Control::txtCrSource, "C:\\files");
+  window.form().SwitchTab(2);
+  SetFocus(window.control(Control::cmdCClear));
+  press({VK_RETURN});
+  EXPECT_TRUE(pumpUntil([&] { return window.Text(Control::txtCrSource).empty(); }));
 }
 
 }  // namespace
