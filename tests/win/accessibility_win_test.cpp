@@ -180,5 +180,38 @@ TEST_F(AccessibilityTest, TheKeyboardSwitchesTabsAndClicksButtons) {
   EXPECT_TRUE(pumpUntil([&] { return window.Text(Control::txtCrSource).empty(); }));
 }
 
+// On a monitor at 192 dots per inch, twice the text of 96, every caption fits its control and the
+// window keeps the layout's proportions.
+TEST_F(AccessibilityTest, At192DotsPerInchEveryCaptionFits) {
+  RECT suggested{0, 0, 800, 800};
+  SendMessageW(window.hwnd(), WM_DPICHANGED, MAKEWPARAM(192, 192),
+               reinterpret_cast<LPARAM>(&suggested));
+  ASSERT_EQ(window.dpi(), 192u);
+  const HDC dc = GetDC(window.hwnd());
+  SelectObject(
+      dc, reinterpret_cast<HFONT>(SendMessageW(window.control(Control::View1), WM_GETFONT, 0, 0)));
+  for (const ControlLayout& layout : kFormLayout) {
+    if (layout.kind != ControlKind::Label && layout.kind != ControlKind::Button) continue;
+    const std::wstring text = Wide(layout.text);
+    SIZE extent{};
+    GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &extent);
+    RECT place{};
+    GetClientRect(window.control(layout.id), &place);
+    EXPECT_LE(extent.cx, place.right) << layout.name;
+    EXPECT_LE(extent.cy, place.bottom) << layout.name;
+  }
+  ReleaseDC(window.hwnd(), dc);
+  // The list keeps its proportions. (The whole window's would not do under Wine, which draws
+  // the frame at 96 dots per inch whatever the message says.)
+  RECT client{};
+  GetClientRect(window.hwnd(), &client);
+  EXPECT_GE(client.right, 2 * kClientWidthTwips / kTwipsPerPixel);
+  RECT list{};
+  GetWindowRect(window.control(Control::List1), &list);
+  const ControlLayout& twips = LayoutOf(Control::List1);
+  EXPECT_NEAR(static_cast<double>(list.right - list.left) / (list.bottom - list.top),
+              static_cast<double>(twips.width) / twips.height, 0.01);
+}
+
 }  // namespace
 }  // namespace vok::testing
