@@ -195,6 +195,9 @@ void Form1Window::ConnectHandlers() {
 }
 
 bool Form1Window::eventFilter(QObject* watched, QEvent* event) {
+  if (event->type() == QEvent::PaletteChange && watched == controls_[Control::Command1]) {
+    ShowDonationFace();  // a theme or style sheet changed the button's colours
+  }
   if (event->type() != QEvent::KeyPress) return QWidget::eventFilter(watched, event);
   const auto* key = static_cast<QKeyEvent*>(event);
   WindowKey windowKey = WindowKey::Other;
@@ -218,11 +221,6 @@ bool Form1Window::eventFilter(QObject* watched, QEvent* event) {
       modifiers & Qt::ControlModifier && !(modifiers & (Qt::AltModifier | Qt::MetaModifier));
   return form_->KeyPressed(windowKey, control,
                            modifiers & Qt::ShiftModifier || key->key() == Qt::Key_Backtab);
-}
-
-void Form1Window::changeEvent(QEvent* event) {
-  if (event->type() == QEvent::PaletteChange) ShowDonationFace();
-  QWidget::changeEvent(event);
 }
 
 void Form1Window::keyPressEvent(QKeyEvent* event) {
