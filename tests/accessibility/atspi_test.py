@@ -168,6 +168,13 @@ class Window(unittest.TestCase):
         wait_for(lambda: self.app.childCount == app_windows, "the dialog to close")
         self.give_keyboard()
 
+    def run_ends(self, button):
+        """Waits until the run that `button` started is over (the button is enabled again), and
+        gives the keyboard back from the run's console window, as one would."""
+        node = self.node("push button", button)
+        wait_for(lambda: node.getState().contains(pyatspi.STATE_ENABLED), "the run's end")
+        self.give_keyboard()
+
     def text_of(self, name):
         text = self.node("text", name).queryText()
         return text.getText(0, text.characterCount)
@@ -212,6 +219,7 @@ class Window(unittest.TestCase):
         self.tab_to("Create")
         key("Return")
         wait_for(lambda: os.path.exists(archive), "the archive")
+        self.run_ends("Create")
 
         # View: Ctrl+Tab round to the View tab.
         key("ctrl+Tab")
@@ -233,6 +241,7 @@ class Window(unittest.TestCase):
         key("space")
         wait_for(lambda: os.path.exists(os.path.join(destination, "sub", "c.txt")),
                  "the unpacked files")
+        self.run_ends("Extract")
 
         # The donation link.
         self.tab_to("Make a Donation")
