@@ -99,6 +99,31 @@ void Form1::StopRun() {
   if (running_) stop_.request_stop();
 }
 
+bool Form1::KeyPressed(WindowKey key, bool control, bool shift) {
+  if (!control) return false;
+  switch (key) {
+    case WindowKey::Tab:
+      SwitchTab(shift ? -1 : 1);
+      return true;
+    case WindowKey::PageDown:
+    case WindowKey::PageUp:
+      if (shift) return false;
+      SwitchTab(key == WindowKey::PageDown ? 1 : -1);
+      return true;
+    case WindowKey::Other:
+      break;
+  }
+  return false;
+}
+
+void Form1::SwitchTab(int step) {
+  constexpr int kTabs = static_cast<int>(Tab::Create);
+  const int tab = ((view_.SelectedTab() - 1 + step) % kTabs + kTabs) % kTabs + 1;
+  view_.SelectTab(tab);
+  Click(Control::TabStrip1);
+  view_.SetFocus(FirstFocus(static_cast<Tab>(tab)));
+}
+
 void Form1::EscapePressed() {
   if (escapeStops_ || !phase_.empty()) StopRun();
 }

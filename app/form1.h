@@ -62,6 +62,9 @@ inline constexpr std::string_view kWaitingCaption =
 // The caption while the tool lists an archive before extracting it.
 inline constexpr std::string_view kReadingCaption = "Reading the archive\xE2\x80\xA6";
 
+// The keys the window takes whichever control has the focus.
+enum class WindowKey { Tab, PageDown, PageUp, Other };
+
 // What the window does when the user closes it.
 enum class CloseAction { Close, CloseAfterRun, StayOpen };
 
@@ -104,6 +107,12 @@ class Form1 {
   // Asks the run in progress to stop, or gives up waiting for another copy of the program (the
   // Stop button or the closing of a run's console window).
   void StopRun();
+  // A key pressed on any control of the window; true when the window took it. Ctrl+Tab and
+  // Ctrl+PageDown select the next tab, Ctrl+Shift+Tab and Ctrl+PageUp the previous one.
+  bool KeyPressed(WindowKey key, bool control, bool shift);
+  // Selects the tab `step` places to the right (to the left when negative), round the ends, as a
+  // click on it would, and puts the focus on the new tab's first control.
+  void SwitchTab(int step);
   // Escape in the main window: stops a View, or gives up waiting for another copy. An Extract
   // or Create goes on: its console window has its own Stop button.
   void EscapePressed();

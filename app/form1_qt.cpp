@@ -81,8 +81,11 @@ Form1Window::Form1Window(const Workspace& workspace, const Services& services)
     QWidget* widget = CreateControl(layout);
     widget->setObjectName(FromUtf8(layout.name));
     widget->setVisible(layout.visibleAtStart);
+    widget->installEventFilter(this);
     controls_[layout.id] = widget;
   }
+  DescribeControls();
+  ShowDonationFace();
   PlaceControls();
   QWidget* previous = nullptr;
   for (Control c : kFocusOrder) {
@@ -112,8 +115,11 @@ QWidget* Form1Window::CreateControl(const ControlLayout& layout) {
       edit->setReadOnly(!layout.takesTyping());
       return edit;
     }
-    case ControlKind::Button:
-      return new QPushButton(text, this);
+    case ControlKind::Button: {
+      auto* button = new QPushButton(text, this);
+      button->setAutoDefault(true);  // Enter clicks it, as Space does
+      return button;
+    }
     case ControlKind::ListBox: {
       auto* list = new QListView(this);
       listModel_ = new ListLinesModel(list);
@@ -126,13 +132,35 @@ QWidget* Form1Window::CreateControl(const ControlLayout& layout) {
     }
     case ControlKind::PictureButton: {
       auto* button = new QPushButton(this);
-      button->setIcon(QIcon(QPixmap(QStringLiteral(":/donate.gif"))));
+      button->setAutoDefault(true);
       button->setToolTip(text);
-      button->setAccessibleName(QStringLiteral("Make a Donation"));
       return button;
     }
   }
   return nullptr;
+}
+
+void Form1Window::DescribeControls() {
+  for (const ControlLayout& layout : kFormLayout) {
+    if (!layout.takesFocus()) continue;
+    QWidget* widget = controls_[layout.id];
+    widget->setAccessibleName(FromUtf8(AccessibleName(layout.id)));
+    widget->setAccessibleDescription(FromUtf8(AccessibleDescription(layout.id)));
+    if (const auto label = LabelOf(layout.id)) {
+      static_cast<QLabel*>(controls_[*label])->setBuddy(widget);
+    }
+  }
+}
+
+void Form1Window::ShowDonationFace() {
+  auto* button = static_cast<QPushButton*>(controls_[Control::Command1]);
+  if (ShowsDonationPicture(false, button->palette().color(QPalette::Button).lightness())) {
+    button->setIcon(QIcon(QPixmap(QStringLiteral(":/donate.gif"))));
+    button->setText(QString());
+  } else {
+    button->setIcon(QIcon());
+    button->setText(FromUtf8(AccessibleName(Control::Command1)));
+  }
 }
 
 void Form1Window::PlaceControls() {
@@ -161,6 +189,35 @@ void Form1Window::ConnectHandlers() {
       connect(button, &QPushButton::clicked, this, [this, id = layout.id] { form_->Click(id); });
     }
   }
+}
+
+bool Form1Window::eventFilter(QObject* watched, QEvent* event) {
+  if (event->type() == QEvent::PaletteChange && watched == controls_[Control::Command1]) {
+    ShowDonationFace();  // a theme or style sheet changed the button's colours
+  }
+  if (event->type() != QEvent::KeyPress) return QWidget::eventFilter(watched, event);
+  const auto* key = static_cast<QKeyEvent*>(event);
+  WindowKey windowKey = WindowKey::Other;
+  switch (key->key()) {
+    case Qt::Key_Tab:
+    case Qt::Key_Backtab:
+      windowKey = WindowKey::Tab;
+      break;
+    case Qt::Key_PageDown:
+      windowKey = WindowKey::PageDown;
+      break;
+    case Qt::Key_PageUp:
+      windowKey = WindowKey::PageUp;
+      break;
+    default:
+      break;
+  }
+  // Shift+Tab arrives as Backtab, with Shift held.
+  const Qt::KeyboardModifiers modifiers = key->modifiers();
+  const bool control =
+      modifiers & Qt::ControlModifier && !(modifiers & (Qt::AltModifier | Qt::MetaModifier));
+  return form_->KeyPressed(windowKey, control,
+                           modifiers & Qt::ShiftModifier || key->key() == Qt::Key_Backtab);
 }
 
 void Form1Window::keyPressEvent(QKeyEvent* event) {
@@ -248,6 +305,13 @@ std::size_t Form1Window::ListCount() const {
 }
 
 int Form1Window::SelectedTab() const { return tabStrip_->currentIndex() + 1; }
+
+void Form1Window::SelectTab(int tab) {
+  const QSignalBlocker quiet(tabStrip_);
+  tabStrip_->setCurrentIndex(tab - 1);
+}
+
+void Form1Window::SetFocus(Control control) { controls_.at(control)->setFocus(Qt::TabFocusReason); }
 
 void Form1Window::SetBusy(bool busy) {
   if (busy) {

@@ -43,6 +43,8 @@ class Form1Window : public QWidget, public FormView, public EventPump {
   void ListAppend(ListLines lines) override;
   [[nodiscard]] std::size_t ListCount() const override;
   [[nodiscard]] int SelectedTab() const override;
+  void SelectTab(int tab) override;
+  void SetFocus(Control control) override;
   void SetBusy(bool busy) override;
   void ShowProgress(const JobProgress& progress) override;
   void JobEnded() override;
@@ -52,6 +54,7 @@ class Form1Window : public QWidget, public FormView, public EventPump {
   void DoEvents() override;
 
  protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
   void keyPressEvent(QKeyEvent* event) override;
   void dragEnterEvent(QDragEnterEvent* event) override;
@@ -63,6 +66,11 @@ class Form1Window : public QWidget, public FormView, public EventPump {
   QWidget* CreateControl(const ControlLayout& layout);
   void PlaceControls();
   void ConnectHandlers();
+  // Tells assistive technology what each control is: its name, its description, its label.
+  void DescribeControls();
+  // The donation button's picture, or its name as text where the theme would not show the
+  // picture well.
+  void ShowDonationFace();
   static std::vector<std::string> DroppedPaths(const QMimeData* data);
 
   std::unique_ptr<Owned> owned_;

@@ -4,9 +4,11 @@
 #include <shellapi.h>
 #undef ShellExecute  // the Windows macro would rename LinkLauncher::ShellExecute
 
+#include <algorithm>
 #include <cmath>
 #include <vector>
 
+#include "app/accessible_win.h"
 #include "app/dpi_win.h"
 #include "app/message_loop_win.h"
 #include "app/messages_win.h"
@@ -166,20 +168,37 @@ Form1Window::~Form1Window() {
 
 HWND Form1Window::control(Control c) const { return controls_[IndexOf(c)]; }
 
-void Form1Window::CreateControls() {
-  // Creation order is the keyboard focus order.
-  const HINSTANCE instance = GetModuleHandleW(nullptr);
-  for (Control c : kFocusOrder) {
-    const ControlLayout& layout = LayoutOf(c);
-    const bool framed = layout.kind == ControlKind::TextBox || layout.kind == ControlKind::ListBox;
-    const std::wstring text =
-        layout.kind == ControlKind::Label || layout.kind == ControlKind::Button ? Wide(layout.text)
-                                                                                : std::wstring();
-    controls_[IndexOf(c)] = CreateWindowExW(
-        framed ? WS_EX_CLIENTEDGE : 0, ClassOf(layout.kind), text.c_str(), StyleOf(layout), 0, 0, 0,
-        0, hwnd_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(kFirstControlId + IndexOf(c))),
-        instance, nullptr);
+void Form1Window::CreateControl(Control c) {
+  const ControlLayout& layout = LayoutOf(c);
+  const bool framed = layout.kind == ControlKind::TextBox || layout.kind == ControlKind::ListBox;
+  std::wstring text;
+  if (layout.kind == ControlKind::Label || layout.kind == ControlKind::Button) {
+    text = Wide(layout.text);
+  } else if (layout.kind == ControlKind::PictureButton) {
+    text = Wide(AccessibleName(c));  // shown where the picture is not
   }
+  const HWND hwnd = CreateWindowExW(
+      framed ? WS_EX_CLIENTEDGE : 0, ClassOf(layout.kind), text.c_str(), StyleOf(layout), 0, 0, 0,
+      0, hwnd_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(kFirstControlId + IndexOf(c))),
+      GetModuleHandleW(nullptr), nullptr);
+  controls_[IndexOf(c)] = hwnd;
+  if (layout.takesFocus()) {
+    NameControl(hwnd, Wide(AccessibleName(c)), Wide(AccessibleDescription(c)));
+  }
+}
+
+void Form1Window::CreateControls() {
+  // Creation order is the keyboard focus order. A text box's label comes right before it, where
+  // screen readers look for it.
+  for (Control c : kFocusOrder) {
+    const bool namesABox = std::any_of(kControlAccess.begin(), kControlAccess.end(),
+                                       [c](const ControlAccess& a) { return a.label == c; });
+    if (namesABox) continue;
+    if (const auto label = LabelOf(c)) CreateControl(*label);
+    CreateControl(c);
+  }
+  // The focus shows from the start, not only once the keyboard has been used.
+  SendMessageW(hwnd_, WM_CHANGEUISTATE, MAKEWPARAM(UIS_CLEAR, UISF_HIDEFOCUS), 0);
 
   const HWND tabs = control(Control::TabStrip1);
   const std::wstring tabTexts = Wide(LayoutOf(Control::TabStrip1).text);
@@ -197,8 +216,8 @@ void Form1Window::CreateControls() {
 
   list_.Attach(control(Control::List1));
 
+  const HINSTANCE instance = GetModuleHandleW(nullptr);
   const HWND donate = control(Control::Command1);
-  SetWindowTextW(donate, L"Make a Donation");  // read by screen readers; the picture shows
   tooltip_ = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP,
                              CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, hwnd_,
                              nullptr, instance, nullptr);
@@ -253,11 +272,24 @@ void Form1Window::PlaceControls() {
 
 void Form1Window::LoadDonationPicture() {
   const HBITMAP oldPicture = picture_;
-  const double pixels = dpi_ * scale_ / 96.0;
-  picture_ = LoadPicture(IDR_DONATE, static_cast<int>(std::lround(kPictureWidth * pixels)),
-                         static_cast<int>(std::lround(kPictureHeight * pixels)));
-  SendMessageW(control(Control::Command1), BM_SETIMAGE, IMAGE_BITMAP,
-               reinterpret_cast<LPARAM>(picture_));
+  HIGHCONTRASTW contrast{sizeof contrast, 0, nullptr};
+  SystemParametersInfoW(SPI_GETHIGHCONTRAST, sizeof contrast, &contrast, 0);
+  const COLORREF face = GetSysColor(COLOR_BTNFACE);
+  const int lightness = (std::max({GetRValue(face), GetGValue(face), GetBValue(face)}) +
+                         std::min({GetRValue(face), GetGValue(face), GetBValue(face)})) /
+                        2;
+  const HWND donate = control(Control::Command1);
+  picture_ = nullptr;
+  if (ShowsDonationPicture((contrast.dwFlags & HCF_HIGHCONTRASTON) != 0, lightness)) {
+    const double pixels = dpi_ * scale_ / 96.0;
+    picture_ = LoadPicture(IDR_DONATE, static_cast<int>(std::lround(kPictureWidth * pixels)),
+                           static_cast<int>(std::lround(kPictureHeight * pixels)));
+  }
+  // Without a picture the button shows its window text, in the system's colours.
+  const LONG_PTR style = GetWindowLongPtrW(donate, GWL_STYLE);
+  SetWindowLongPtrW(donate, GWL_STYLE, picture_ ? style | BS_BITMAP : style & ~BS_BITMAP);
+  SendMessageW(donate, BM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(picture_));
+  InvalidateRect(donate, nullptr, TRUE);
   if (oldPicture) DeleteObject(oldPicture);
 }
 
@@ -297,6 +329,26 @@ LRESULT Form1Window::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       }
       break;
     }
+    case kWindowKeyMessage: {
+      // Enter clicks the button with the focus, as Space does; the dialog keys would send IDOK.
+      const HWND focus = GetFocus();
+      if (wParam == VK_RETURN && GetParent(focus) == hwnd_ &&
+          SendMessageW(focus, WM_GETDLGCODE, 0, 0) & DLGC_UNDEFPUSHBUTTON) {
+        SendMessageW(focus, BM_CLICK, 0, 0);
+        return 1;
+      }
+      WindowKey key = WindowKey::Other;
+      if (wParam == VK_TAB) key = WindowKey::Tab;
+      if (wParam == VK_NEXT) key = WindowKey::PageDown;
+      if (wParam == VK_PRIOR) key = WindowKey::PageUp;
+      const bool control = GetKeyState(VK_CONTROL) < 0 && GetKeyState(VK_MENU) >= 0;
+      return form_ && form_->KeyPressed(key, control, GetKeyState(VK_SHIFT) < 0) ? 1 : 0;
+    }
+    case WM_SYSCOLORCHANGE:
+    case WM_SETTINGCHANGE:
+      // A high-contrast theme turned on or off.
+      LoadDonationPicture();
+      break;
     case WM_MEASUREITEM:
       // Asked once while List1 is created; the list box's font sets it afterwards.
       reinterpret_cast<MEASUREITEMSTRUCT*>(lParam)->itemHeight = 16;
@@ -383,6 +435,12 @@ void Form1Window::SetEnabled(Control c, bool enabled) { EnableWindow(control(c),
 int Form1Window::SelectedTab() const {
   return static_cast<int>(SendMessageW(control(Control::TabStrip1), TCM_GETCURSEL, 0, 0)) + 1;
 }
+
+void Form1Window::SelectTab(int tab) {
+  SendMessageW(control(Control::TabStrip1), TCM_SETCURSEL, static_cast<WPARAM>(tab - 1), 0);
+}
+
+void Form1Window::SetFocus(Control c) { ::SetFocus(control(c)); }
 
 void Form1Window::SetBusy(bool busy) {
   busy_ = busy;

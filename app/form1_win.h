@@ -43,6 +43,8 @@ class Form1Window : public FormView, public EventPump {
   void ListAppend(ListLines lines) override { list_.Append(std::move(lines)); }
   [[nodiscard]] std::size_t ListCount() const override { return list_.Count(); }
   [[nodiscard]] int SelectedTab() const override;
+  void SelectTab(int tab) override;
+  void SetFocus(Control control) override;
   void SetBusy(bool busy) override;
   void ShowProgress(const JobProgress& progress) override;
   void JobEnded() override;
@@ -57,6 +59,7 @@ class Form1Window : public FormView, public EventPump {
   static LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
   LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam);
   void CreateControls();
+  void CreateControl(Control c);
   // Everything that depends on the DPI: the font, the scale, the places, the picture.
   void ApplyDpi(UINT dpi);
   void SetFonts();

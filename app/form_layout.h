@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <optional>
 #include <string_view>
 
 #include "app/controls.h"
@@ -35,6 +36,16 @@ struct ControlLayout {
   [[nodiscard]] constexpr bool disabledDuringRun() const { return rules & kDisabledDuringRun; }
   [[nodiscard]] constexpr bool takesTyping() const { return rules & kTakesTyping; }
   [[nodiscard]] constexpr bool takesFocus() const { return kind != ControlKind::Label; }
+};
+
+// What assistive technology (a screen reader, voice control) tells of a control that takes the
+// focus where its caption does not say it: the four "..." buttons, the text boxes, the list, the
+// tab strip and the donation picture.
+struct ControlAccess {
+  Control id;
+  std::string_view name;         // empty: the text of `label`, else the caption
+  std::optional<Control> label;  // the label that names a text box, its buddy
+  std::string_view description;  // what it does, where its name alone leaves it open
 };
 
 inline constexpr std::string_view kWindowCaption = "VOK/TEMO Vozare";
@@ -108,8 +119,29 @@ inline constexpr std::array<Control, 20> kSwitchOrder{
     cmdDestOpen, txtSource, txtDest, cmdExtract, cmdClear,  create1,   create2,
     txtCrSource, txtCrDest, cmdCDir, cmdCreate,  cmdCClear, cmdCrDest,
 };
+
+inline constexpr std::array<ControlAccess, 17> kControlAccess{{
+    {TabStrip1, "View, Unpack or Create", {}, ""},
+    {txtVokFile, "", View1, ""},
+    {cmdOpen, "Choose the archive to view", {}, ""},
+    {List1, "Files in the archive", {}, ""},
+    {txtSource, "", Unpack2, ""},
+    {cmdSourceOpen, "Choose the archive to extract", {}, ""},
+    {txtDest, "", Unpack1, ""},
+    {cmdDestOpen, "Choose the destination folder", {}, ""},
+    {cmdExtract, "", {}, "Extracts the archive into the destination folder"},
+    {cmdClear, "", {}, "Empties the archive and the destination"},
+    {txtCrSource, "", create1, ""},
+    {cmdCDir, "Choose the folder to pack", {}, ""},
+    {txtCrDest, "", create2, ""},
+    {cmdCrDest, "Choose the archive to create", {}, ""},
+    {cmdCreate, "", {}, "Packs the folder into the archive"},
+    {cmdCClear, "", {}, "Empties the folder and the archive"},
+    {Command1, "Make a Donation", {}, ""},
+}};
 }  // namespace layout_table
 
+using layout_table::kControlAccess;
 using layout_table::kFormLayout;
 using layout_table::kSwitchOrder;
 
@@ -126,6 +158,50 @@ inline constexpr std::array<Control, kFormLayout.size()> kFocusOrder = [] {
             [](Control a, Control b) { return LayoutOf(a).focusOrder < LayoutOf(b).focusOrder; });
   return order;
 }();
+
+// What a screen reader calls a control: its name in kControlAccess, else its label's text, else
+// its caption.
+constexpr std::string_view AccessibleName(Control c) {
+  for (const ControlAccess& access : kControlAccess) {
+    if (access.id != c) continue;
+    if (access.label) return LayoutOf(*access.label).text;
+    if (!access.name.empty()) return access.name;
+  }
+  return LayoutOf(c).text;
+}
+
+// What a screen reader says of a control after its name: its description in kControlAccess, else
+// for the donation picture its tooltip.
+constexpr std::string_view AccessibleDescription(Control c) {
+  for (const ControlAccess& access : kControlAccess) {
+    if (access.id == c && !access.description.empty()) return access.description;
+  }
+  return LayoutOf(c).kind == ControlKind::PictureButton ? LayoutOf(c).text : std::string_view();
+}
+
+// The label that names a text box, if any.
+constexpr std::optional<Control> LabelOf(Control c) {
+  for (const ControlAccess& access : kControlAccess) {
+    if (access.id == c) return access.label;
+  }
+  return std::nullopt;
+}
+
+// The first control of `tab` in the focus order: where the focus goes when the tab is chosen
+// from the keyboard.
+constexpr Control FirstFocus(Tab tab) {
+  for (Control c : kFocusOrder) {
+    if (LayoutOf(c).tab == tab && LayoutOf(c).takesFocus()) return c;
+  }
+  return Control::TabStrip1;
+}
+
+// The donation button shows its picture, dark letters on a light face, where the theme's buttons
+// are light too and the system asks for no high contrast; elsewhere its name as text in the
+// theme's own colours. `faceLightness` is the buttons' face from 0 (black) to 255 (white).
+constexpr bool ShowsDonationPicture(bool highContrast, int faceLightness) {
+  return !highContrast && faceLightness >= 128;
+}
 
 // What a front end measures with the window's font, in its own pixels.
 class TextMeasure {

@@ -29,6 +29,10 @@ class FormView {
 
   // TabStrip1: the selected tab, counted from 1 at the left.
   [[nodiscard]] virtual int SelectedTab() const = 0;
+  // Selects a tab as SelectedTab counts it, without running the tab strip's handler.
+  virtual void SelectTab(int tab) = 0;
+  // Puts the keyboard focus on `control`.
+  virtual void SetFocus(Control control) = 0;
 
   // The busy cursor over the window while a tool runs.
   virtual void SetBusy(bool busy) = 0;

@@ -3,6 +3,11 @@
 namespace vok {
 
 void DispatchWindowMessage(MSG& message, HWND dialog) {
+  if (dialog != nullptr && message.message == WM_KEYDOWN &&
+      (message.hwnd == dialog || IsChild(dialog, message.hwnd)) &&
+      SendMessageW(dialog, kWindowKeyMessage, message.wParam, 0) != 0) {
+    return;
+  }
   if (dialog != nullptr && IsDialogMessageW(dialog, &message)) return;
   TranslateMessage(&message);
   DispatchMessageW(&message);

@@ -4,6 +4,10 @@
 
 namespace vok {
 
+// Asked of `dialog` for each key pressed on it or on one of its controls, before the keyboard
+// navigation between its controls: wParam the virtual key; nonzero when the window took the key.
+inline constexpr UINT kWindowKeyMessage = WM_APP + 1;
+
 // Hands one message to its window; keyboard navigation between the controls of `dialog`.
 void DispatchWindowMessage(MSG& message, HWND dialog);
 // Runs every pending message of the thread and returns when none is left. A quit message is

@@ -3,7 +3,8 @@
 #   scripts/install-deps.sh build|headless|test|windows|fuzz|package|bench ...
 # Each package is named where nothing else brings it (qt6-base-dev brings OpenGL's headers,
 # Python and shared-mime-info, libgmock-dev brings googletest's headers, lintian brings
-# dpkg-dev and file, every Debian system has tar and util-linux). tests/install/deps_test.py checks that the list is
+# dpkg-dev and file, python3-pyatspi brings the AT-SPI bus and dbus-run-session, every Debian
+# system has tar and util-linux). tests/install/deps_test.py checks that the list is
 # complete and that taking any entry out would be noticed.
 set -euo pipefail
 
@@ -13,7 +14,7 @@ for group in "$@"; do
     build) packages+=(g++ cmake ninja-build qt6-base-dev) ;;
     headless) packages+=(xvfb xauth) ;;  # the virtual display run.sh advises when there is none
     test) packages+=(libgmock-dev clang-format git imagemagick xvfb xauth x11-utils xdg-utils
-      libglib2.0-bin desktop-file-utils appstream) ;;
+      libglib2.0-bin desktop-file-utils appstream python3-pyatspi xdotool) ;;
     windows) packages+=(cmake ninja-build python3 googletest g++-mingw-w64-x86-64-posix wine xvfb xauth
       unzip wixl) ;;
     fuzz) packages+=(cmake ninja-build python3 clang-14 libclang-rt-14-dev) ;;

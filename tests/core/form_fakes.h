@@ -70,6 +70,8 @@ class FakeView : public FormView, public FakeMessages {
   }
   std::size_t ListCount() const override { return list.size(); }
   int SelectedTab() const override { return selectedTab; }
+  void SelectTab(int tab) override { selectedTab = tab; }
+  void SetFocus(Control c) override { focus = c; }
   void SetBusy(bool b) override { busy = b; }
   void ShowProgress(const JobProgress& job) override { progress.push_back(job); }
   void JobEnded() override { ++jobsEnded; }
@@ -82,6 +84,7 @@ class FakeView : public FormView, public FakeMessages {
   std::map<Control, bool> enabled;
   std::vector<std::string> list;
   int selectedTab = 1;
+  std::optional<Control> focus;
   bool busy = false;
   std::vector<JobProgress> progress;
   int jobsEnded = 0;

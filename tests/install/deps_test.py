@@ -39,7 +39,8 @@ SHELL_BUILTINS = {
 }
 
 # Needs that reading the sources and the build logs cannot show: (need, needed by, why). Needed
-# by a program: wherever that program is needed; or by a script.
+# by a program: wherever that program is needed; or by a file, for the script that installs
+# what that file needs.
 HIDDEN_NEEDS = [
     ("xauth", "xvfb-run", "xvfb-run calls it; xvfb only recommends it"),
     ("gio", "xdg-open", "xdg-open hands a file to gio on the GNOME desktop the tests set up"),
@@ -51,6 +52,8 @@ HIDDEN_NEEDS = [
     ("file", "scripts/package.sh", "cpack's DEB generator looks at the files it packs with it"),
     ("/usr/lib/llvm-14/lib/clang/*/lib/linux/libclang_rt.fuzzer-x86_64.a", "tests/fuzz/run.sh",
      "clang links it into the fuzz targets for -fsanitize=fuzzer"),
+    ("/usr/lib/python3/dist-packages/pyatspi/__init__.py", "tests/accessibility/atspi_test.py",
+     "the accessibility test reads the window through pyatspi, which starts the AT-SPI bus"),
 ]
 
 # Whose call of install-deps.sh installs what a file or a build needs. A script not listed
@@ -276,7 +279,8 @@ def needs():
                 need(path, name, installing_script(name))
     for hidden, needed_by, why in HIDDEN_NEEDS:
         paths = glob.glob(hidden) if hidden.startswith("/") else [find_program(hidden)]
-        scripts = [needed_by] if "/" in needed_by else list(found.get(find_program(needed_by), ()))
+        scripts = [installing_script(needed_by)] if "/" in needed_by else list(
+            found.get(find_program(needed_by), ()))
         for script in scripts:
             for path in filter(None, paths):
                 need(path, why, script)
