@@ -71,6 +71,7 @@ void ProgressTracker::Output(std::string_view piece) {
       if (ReadLine(part)) lastName = current_;
     } else {
       partialLine_.append(part);
+      if (partialLine_.ends_with('\r')) partialLine_.pop_back();  // a CR LF split between pieces
       if (ReadLine(partialLine_)) {
         progress_.current.assign(current_);
         lastName = {};

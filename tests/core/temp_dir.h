@@ -38,7 +38,10 @@ inline std::string ReadFile(const std::filesystem::path& path) {
   return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
 }
 
+// Writes `text` into `path`, making its folders.
 inline void WriteFile(const std::filesystem::path& path, const std::string& text) {
+  std::error_code ignored;
+  std::filesystem::create_directories(path.parent_path(), ignored);
   std::ofstream(path, std::ios::binary) << text;
 }
 

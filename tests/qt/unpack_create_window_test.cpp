@@ -4,6 +4,9 @@
 #include <QApplication>
 #include <QPlainTextEdit>
 #include <QTimer>
+#include <cstdlib>
+#include <functional>
+#include <map>
 
 #include "qt/window_fixture.h"
 #include "row_name.h"
@@ -89,6 +92,109 @@ TEST_F(WindowTest, AShownRunHasAConsoleThatClosesAtTheEnd) {
   EXPECT_EQ(shown, "extracting a.txt\n");
   EXPECT_EQ(OpenConsole(), nullptr);
 }
+
+// What is in the destination before an Unpack, and the answer to the question it asks.
+struct ConflictRow {
+  const char* name;
+  std::function<void(const std::filesystem::path& destination)> before;
+  std::size_t answer;  // 0 Replace, 1 Keep existing, 2 Cancel; none when nothing is in the way
+  std::vector<std::string> question;         // what the question names
+  std::map<std::string, std::string> after;  // every file of the destination afterwards
+};
+
+class UnpackInto : public WindowTest, public ::testing::WithParamInterface<ConflictRow> {};
+
+// The real archive tool, a real folder.
+TEST_P(UnpackInto, ReplacesNothingWithoutAsking) {
+  const ConflictRow& row = GetParam();
+  std::filesystem::copy_file(REAL_TOOL, dir.path() / "VOKMaker2.exe",
+                             std::filesystem::copy_options::overwrite_existing);
+  const auto source = dir.path() / "source";
+  WriteFile(source / "a.txt", "archive's a");
+  WriteFile(source / "sub" / "b.txt", "archive's b");
+  const auto archive = dir.path() / "in.vok";
+  ASSERT_EQ(std::system(("'" + Utf8(dir.path() / "VOKMaker2.exe") + "' -a -p '" + Utf8(source) +
+                         "' '" + Utf8(archive) + "' >/dev/null")
+                            .c_str()),
+            0);
+  const auto destination = dir.path() / "out";
+  std::filesystem::create_directories(destination);
+  row.before(destination);
+  boxes.choice = row.answer;
+  files.Choose(Utf8(archive), "in.vok");
+  folders.answers = {Utf8(destination)};
+
+  ClickTab(1);
+  Click("cmdSourceOpen");
+  Click("cmdDestOpen");
+  Click("cmdExtract");
+
+  EXPECT_THAT(boxes.shown, IsEmpty());
+  ASSERT_EQ(boxes.questions.size(), row.question.empty() ? 0u : 1u);
+  for (const std::string& named : row.question) {
+    EXPECT_THAT(boxes.questions[0], ::testing::HasSubstr(named));
+  }
+  std::map<std::string, std::string> found;
+  for (const auto& entry : std::filesystem::recursive_directory_iterator(destination)) {
+    if (!entry.is_directory() || entry.is_symlink()) {
+      found[Utf8(entry.path().lexically_relative(destination))] =
+          entry.is_symlink() ? "-> " + Utf8(std::filesystem::read_symlink(entry)) : ReadFile(entry);
+    }
+  }
+  EXPECT_EQ(found, row.after);
+  EXPECT_EQ(ReadFile(dir.path() / "elsewhere.txt"), "not to be touched");
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Destinations, UnpackInto,
+    ::testing::Values(
+        ConflictRow{"EmptyAsksNothing",
+                    [](const auto& d) { WriteFile(d / "../elsewhere.txt", "not to be touched"); },
+                    0,
+                    {},
+                    {{"a.txt", "archive's a"}, {"sub/b.txt", "archive's b"}}},
+        ConflictRow{"ReplaceAnswered",
+                    [](const auto& d) {
+                      WriteFile(d / "../elsewhere.txt", "not to be touched");
+                      WriteFile(d / "a.txt", "mine");
+                      WriteFile(d / "mine.txt", "mine");
+                    },
+                    0,
+                    {"1 file", "a.txt"},
+                    {{"a.txt", "archive's a"}, {"mine.txt", "mine"}, {"sub/b.txt", "archive's b"}}},
+        ConflictRow{"KeepAnswered",
+                    [](const auto& d) {
+                      WriteFile(d / "../elsewhere.txt", "not to be touched");
+                      WriteFile(d / "sub" / "b.txt", "mine");
+                    },
+                    1,
+                    {"sub/b.txt"},
+                    {{"a.txt", "archive's a"}, {"sub/b.txt", "mine"}}},
+        ConflictRow{"CancelChangesNothing",
+                    [](const auto& d) {
+                      WriteFile(d / "../elsewhere.txt", "not to be touched");
+                      WriteFile(d / "a.txt", "mine");
+                    },
+                    2,
+                    {"a.txt"},
+                    {{"a.txt", "mine"}}},
+        ConflictRow{"AFolderIsNeverReplacedByAFile",
+                    [](const auto& d) {
+                      WriteFile(d / "../elsewhere.txt", "not to be touched");
+                      WriteFile(d / "a.txt" / "inside", "mine");
+                    },
+                    0,
+                    {"a.txt (a folder)", "never replaced"},
+                    {{"a.txt/inside", "mine"}, {"sub/b.txt", "archive's b"}}},
+        ConflictRow{"ALinkIsReplacedItselfNotWhatItLeadsTo",
+                    [](const auto& d) {
+                      WriteFile(d / "../elsewhere.txt", "not to be touched");
+                      std::filesystem::create_symlink("../elsewhere.txt", d / "a.txt");
+                    },
+                    0,
+                    {"a.txt"},
+                    {{"a.txt", "archive's a"}, {"sub/b.txt", "archive's b"}}}),
+    RowName());
 
 TEST_F(WindowTest, TheDonationButtonOpensThePageMaximized) {
   Click("Command1");

@@ -117,10 +117,12 @@ class RecordingReporter : public Reporter {
   void Progress(const Entry& file) override {
     if (onProgress) onProgress(file);
   }
+  void Partial(const Entry&, std::uint64_t done) override { partials.push_back(done); }
   void Warning(std::string_view message) override { warnings.emplace_back(message); }
   void Summary(std::string_view) override {}
 
   std::vector<std::string> warnings;
+  std::vector<std::uint64_t> partials;  // what Partial told, in order
   std::function<void(const Entry&)> onProgress;
 };
 

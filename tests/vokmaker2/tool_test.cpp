@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <fstream>
 #include <functional>
 #include <string>
 #include <thread>
@@ -194,6 +195,23 @@ TEST_F(Tool, AnEmptyFolderGivesAnEmptyListing) {
   EXPECT_EQ(list.status, 0);
   EXPECT_EQ(LastLine(list.out), " 0 files, 0 bytes in archive");
   EXPECT_EQ(vok::ReadListing(list.out).lines.size(), 0u);
+}
+
+// A window showing the progress hears of a large file every 64 MiB, both ways.
+TEST_F(Tool, ALargeFileIsToldAsItGoes) {
+  fs::create_directories(dir_ / "src");
+  { std::ofstream(dir_ / "src" / "big.bin"); }
+  fs::resize_file(dir_ / "src" / "big.bin", 150 << 20);  // sparse: quick to write and read
+  const auto pack = RunTool({"-a", "-p", Path("src"), Path("a.vok")}, dir_.path());
+  const auto extract = RunTool({"-x", Path("a.vok"), Path("out")}, dir_.path());
+  ASSERT_EQ(pack.status, 0) << pack.err;
+  ASSERT_EQ(extract.status, 0) << extract.err;
+  for (const auto& [verb, out] : {std::pair{"adding", pack.out}, {"extracting", extract.out}}) {
+    const std::string still = std::string("Still ") + verb + " \\big.bin: ";
+    EXPECT_EQ(CountOf(out, still + "67108864 of 157286400 bytes\r\n"), 1u) << out;
+    EXPECT_EQ(CountOf(out, still + "134217728 of 157286400 bytes\r\n"), 1u) << out;
+    EXPECT_EQ(CountOf(out, "Still "), 2u) << out;
+  }
 }
 
 // Listings whose records and lines meet the edges of the tool's buffers: it reads the archive

@@ -23,7 +23,8 @@ ArchiveWriter::ArchiveWriter(std::ostream& out, Format format)
 
 void ArchiveWriter::AddFolder(std::string_view name) { WriteHead(EntryType::kFolder, name, 0); }
 
-void ArchiveWriter::AddFile(std::string_view name, std::uint64_t size, std::istream& data) {
+void ArchiveWriter::AddFile(std::string_view name, std::uint64_t size, std::istream& data,
+                            const std::function<void(std::uint64_t copied)>& copied) {
   WriteHead(EntryType::kFile, name, size);
   std::uint64_t left = size;
   if (format_ == Format::kVok) {
@@ -31,6 +32,7 @@ void ArchiveWriter::AddFile(std::string_view name, std::uint64_t size, std::istr
       const std::size_t chunk = ReadChunk(data, name, left, raw_.size());
       Write(raw_.data(), chunk);
       left -= chunk;
+      if (copied) copied(size - left);
     }
     return;
   }
@@ -54,6 +56,7 @@ void ArchiveWriter::AddFile(std::string_view name, std::uint64_t size, std::istr
     Write(head.data(), head.size());
     Write(packedLength > 0 ? packed_.data() : raw_.data(), block.packedLength);
     left -= chunk;
+    if (copied) copied(size - left);
   }
   std::array<char, 4> crcBytes{};
   PutLe(crcBytes.data(), crc, 4);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <istream>
 #include <ostream>
 #include <string_view>
@@ -19,8 +20,9 @@ class ArchiveWriter {
   ArchiveWriter(std::ostream& out, Format format);
 
   void AddFolder(std::string_view name);
-  // Copies exactly `size` bytes from `data`.
-  void AddFile(std::string_view name, std::uint64_t size, std::istream& data);
+  // Copies exactly `size` bytes from `data`; `copied` is told how many, now and then.
+  void AddFile(std::string_view name, std::uint64_t size, std::istream& data,
+               const std::function<void(std::uint64_t copied)>& copied = {});
   // Writes the end record. The archive is complete only after this.
   void Finish();
 

@@ -56,6 +56,14 @@ void ConsoleReporter::Progress(const Entry& file) {
   out_.Line(verb_ + " " + ListingName(file.name) + " (" + Count(file.size, "byte", "bytes") + ")");
 }
 
+void ConsoleReporter::Partial(const Entry& file, std::uint64_t done) {
+  std::string verb = verb_;
+  if (!verb.empty() && verb[0] >= 'A' && verb[0] <= 'Z') verb[0] = static_cast<char>(verb[0] + 32);
+  out_.Line("Still " + verb + " " + ListingName(file.name) + ": " + std::to_string(done) + " of " +
+            Count(file.size, "byte", "bytes"));
+  out_.Flush();  // a window showing the progress sees it now
+}
+
 void ConsoleReporter::Warning(std::string_view message) {
   out_.Flush();  // keep the order in which things happened on a shared console
   err_ << kProgramName << ": warning: " << message << kNewline << std::flush;

@@ -40,6 +40,8 @@ class Reporter {
   virtual ~Reporter() = default;
   // A file is about to be packed or extracted.
   virtual void Progress(const Entry& file) = 0;
+  // `done` bytes of a large file are packed or extracted; told every kProgressStep bytes.
+  virtual void Partial(const Entry& file, std::uint64_t done) = 0;
   // Something was skipped or refused; the command goes on.
   virtual void Warning(std::string_view message) = 0;
   virtual void Summary(std::string_view line) = 0;
@@ -50,6 +52,7 @@ class ConsoleReporter : public Reporter {
  public:
   ConsoleReporter(ConsoleOutput& out, std::ostream& err, std::string_view verb);
   void Progress(const Entry& file) override;
+  void Partial(const Entry& file, std::uint64_t done) override;
   void Warning(std::string_view message) override;
   void Summary(std::string_view line) override;
 
@@ -60,6 +63,8 @@ class ConsoleReporter : public Reporter {
 };
 
 inline constexpr std::string_view kProgramName = "VOKMaker2";
+// How often the work on a large file is told, so that a window showing the progress moves.
+inline constexpr std::uint64_t kProgressStep = std::uint64_t{64} << 20;
 inline constexpr std::string_view kNewline = "\r\n";
 
 // "1 file", "2 files".

@@ -37,6 +37,7 @@ class Extractor : public EntryVisitor {
       return false;
     }
     reporter_.Progress(entry);
+    written_ = told_ = 0;
     current_.emplace(path_.back(), NewFile::Purpose::kExtractedFile);
     return true;
   }
@@ -44,6 +45,10 @@ class Extractor : public EntryVisitor {
   void OnData(const Entry& entry, std::span<const char> data) override {
     if (!current_->Write(data)) {
       throw ToolError("cannot write " + ListingName(entry.name) + " (is the disk full?)");
+    }
+    written_ += data.size();
+    if (written_ - told_ >= kProgressStep && written_ < entry.size) {
+      reporter_.Partial(entry, told_ = written_);
     }
   }
 
@@ -126,6 +131,8 @@ class Extractor : public EntryVisitor {
   std::vector<Folder> path_;        // the destination, then the open folders below it
   std::vector<std::string> names_;  // the stored names of path_'s folders below the destination
   std::optional<NewFile> current_;  // declared after path_: it refers to its last folder
+  std::uint64_t written_ = 0;       // of the current file
+  std::uint64_t told_ = 0;          // of that, last told
   ExtractSummary summary_;
 };
 

@@ -206,10 +206,14 @@ PackSummary Pack(const fs::path& source, const fs::path& archive, Format format,
     }
     const std::uint64_t size = entry.file_size(ec);
     if (ec) throw ToolError("cannot look at " + Quoted(last) + ": " + ec.message());
-    reporter.Progress(Entry{EntryType::kFile, name, size});
+    const Entry packed{EntryType::kFile, name, size};
+    reporter.Progress(packed);
     file.open(last, std::ios::binary);
     if (!file) throw ToolError("cannot open " + Quoted(last) + " for reading");
-    writer.AddFile(name, size, file);
+    std::uint64_t told = 0;
+    writer.AddFile(name, size, file, [&](std::uint64_t copied) {
+      if (copied - told >= kProgressStep && copied < size) reporter.Partial(packed, told = copied);
+    });
     file.close();
     ++summary.files;
     summary.bytes += size;

@@ -1,0 +1,139 @@
+// How far a job has come, read from the archive tool's lines and told to the user.
+#include "runner/progress.h"
+
+#include <gtest/gtest.h>
+
+#include "row_name.h"
+
+namespace vok::testing {
+namespace {
+
+struct LinesRow {
+  const char* name;
+  std::vector<std::string> pieces;  // the output as it arrives
+  std::uint64_t files;
+  std::uint64_t bytes;
+  std::string current;
+};
+
+class ToolLines : public ::testing::TestWithParam<LinesRow> {};
+
+TEST_P(ToolLines, TellHowFarTheToolHasCome) {
+  ProgressTracker tracker;
+  for (const std::string& piece : GetParam().pieces) tracker.Output(piece);
+  const ToolProgress progress = tracker.Take();
+  EXPECT_EQ(progress.filesBegun, GetParam().files);
+  EXPECT_EQ(progress.bytesDone, GetParam().bytes);
+  EXPECT_EQ(progress.current, GetParam().current);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Output, ToolLines,
+    ::testing::Values(
+        LinesRow{"AFileBeginsAndTheOneBeforeIsDone",
+                 {"Extracting \\a.txt (10 bytes)\r\nExtracting \\d\\b c.txt (1 byte)\r\n"},
+                 2,
+                 10,
+                 "\\d\\b c.txt"},
+        LinesRow{"ALargeFileMovesAsItGoes",
+                 {"Adding \\big (300 bytes)\r\n", "Still adding \\big: 100 of 300 bytes\r\n",
+                  "Still adding \\big: 200 of 300 bytes\r\n"},
+                 1,
+                 200,
+                 "\\big"},
+        LinesRow{"ALineSplitAcrossPieces",
+                 {"Extract", "ing \\x (5 bytes)\r", "\nExtracting \\y (0 bytes)\n"},
+                 2,
+                 5,
+                 "\\y"},
+        LinesRow{"ANameThatLooksLikeASize",
+                 {"Adding \\a (2 bytes) (7 bytes)\r\n"},
+                 1,
+                 0,
+                 "\\a (2 bytes)"},
+        LinesRow{"OtherLinesAndWarningsCountNothing",
+                 {"Packed 2 files and 1 folder (10 bytes) into x.vok\r\n",
+                  "VOKMaker2: warning: skipped a\r\n", "Adding a (3 bytes)\r\n"},
+                 0,
+                 0,
+                 ""},
+        LinesRow{"APartThatGoesBackOrBeyondCountsNoMore",
+                 {"Adding \\f (100 bytes)\r\nStill adding \\f: 60 of 100 bytes\r\n"
+                  "Still adding \\f: 40 of 100 bytes\r\nStill adding \\f: 900 of 100 bytes\r\n"},
+                 1,
+                 100,
+                 "\\f"}),
+    RowName());
+
+struct ShownRow {
+  const char* name;
+  JobTotals totals;
+  ToolProgress progress;
+  int elapsedSeconds;
+  std::optional<int> percent;
+  std::string title, files, bytes, times;
+};
+
+class JobShown : public ::testing::TestWithParam<ShownRow> {};
+
+TEST_P(JobShown, SaysWhatIsDoneAndWhatIsLeft) {
+  const ShownRow& row = GetParam();
+  const JobProgress shown = DescribeProgress("Extracting a.temo", row.totals, row.progress,
+                                             std::chrono::seconds(row.elapsedSeconds));
+  EXPECT_EQ(shown.percent, row.percent);
+  EXPECT_EQ(shown.title, row.title);
+  EXPECT_EQ(shown.files, row.files);
+  EXPECT_EQ(shown.bytes, row.bytes);
+  EXPECT_EQ(shown.times, row.times);
+}
+
+INSTANTIATE_TEST_SUITE_P(Jobs, JobShown,
+                         ::testing::Values(ShownRow{"ByBytesWithTimeLeft",
+                                                    {10, 4'000'000},
+                                                    {4, 1'000'000, "\\d", 4},
+                                                    10,
+                                                    25,
+                                                    "25% Extracting a.temo",
+                                                    "4 of 10 files",
+                                                    "1.0 MB of 4.0 MB",
+                                                    "0:10 elapsed, 0:30 left"},
+                                           ShownRow{"ByFilesWhenThereAreNoBytes",
+                                                    {4, 0},
+                                                    {3, 0, "", 3},
+                                                    1,
+                                                    50,
+                                                    "50% Extracting a.temo",
+                                                    "3 of 4 files",
+                                                    "0 bytes of 0 bytes",
+                                                    "0:01 elapsed"},
+                                           ShownRow{"NeverAHundredWhileItRuns",
+                                                    {1, 10},
+                                                    {1, 10, "", 1},
+                                                    5,
+                                                    99,
+                                                    "99% Extracting a.temo",
+                                                    "1 of 1 files",
+                                                    "10 bytes of 10 bytes",
+                                                    "0:05 elapsed, 0:00 left"},
+                                           ShownRow{"AnUnknownTotalIsABusyBar",
+                                                    {},
+                                                    {2, 1500, "", 2},
+                                                    3700,
+                                                    std::nullopt,
+                                                    "Extracting a.temo",
+                                                    "2 files",
+                                                    "1.5 kB",
+                                                    "1:01:40 elapsed"},
+                                           ShownRow{"WhileTheFilesAreCounted",
+                                                    {std::nullopt, std::nullopt, true},
+                                                    {1, 0, "", 1},
+                                                    0,
+                                                    std::nullopt,
+                                                    "Extracting a.temo",
+                                                    "Counting files\u2026 1 file so far",
+                                                    "0 bytes",
+                                                    "0:00 elapsed"}),
+                         RowName());
+
+}  // namespace
+}  // namespace vok::testing
