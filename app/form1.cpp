@@ -14,7 +14,7 @@ Form1::Form1(Platform platform, Workspace workspace)
       platform_(platform),
       view_(platform.view),
       workspace_(std::move(workspace)),
-      runner_(workspace_, platform.processes, platform.events) {}
+      runner_(workspace_, platform.ownFiles, platform.processes, platform.events) {}
 
 void Form1::Click(Control control) {
   if (const auto handler = LayoutOf(control).onClick) (this->*handler)();
@@ -72,6 +72,26 @@ bool Form1::WaitForWorkspace() {
   waitingForWorkspace_ = false;
   view_.SetCaption(kWindowCaption);
   return locked;
+}
+
+void Form1::RemoveWhatADeadRunLeft() {
+  try {
+    if (!platform_.lock.TryLock(workspace_.scriptDirectory)) return;  // another copy's run
+  } catch (const std::exception&) {
+    return;  // the next run tells why the lock cannot be taken
+  }
+  std::error_code ignored;
+  for (std::string_view name : {kViewScript, kExtractScript, kListingName}) {
+    std::filesystem::remove(workspace_.File(name), ignored);
+  }
+  std::error_code error;
+  for (auto it = std::filesystem::directory_iterator(workspace_.scriptDirectory, error);
+       !error && it != std::filesystem::directory_iterator(); it.increment(error)) {
+    if (Utf8(it->path().filename()).starts_with(kNewFilePrefix)) {
+      std::filesystem::remove(it->path(), ignored);
+    }
+  }
+  platform_.lock.Unlock();
 }
 
 void Form1::StopRun() {

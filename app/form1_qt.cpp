@@ -18,6 +18,7 @@
 #include "app/form_layout.h"
 #include "app/list_model_qt.h"
 #include "app/messages_qt.h"
+#include "runner/own_files_posix.h"
 #include "runner/process_posix.h"
 #include "runner/workspace_lock_posix.h"
 #include "shell/file_prompt_qt.h"
@@ -64,13 +65,14 @@ struct Form1Window::Owned {
   PosixProcesses processes;
   PosixWorkspaceLock lock;
   QtMessages messages;
+  PosixOwnFiles ownFiles;
 };
 
 Form1Window::Form1Window(const Workspace& workspace, const Services& services)
     : owned_(std::make_unique<Owned>(this)) {
   form_ = std::make_unique<Form1>(
       services.Over(Platform{*this, owned_->files, owned_->folders, owned_->processes, *this,
-                             owned_->links, owned_->lock, owned_->messages}),
+                             owned_->links, owned_->lock, owned_->messages, owned_->ownFiles}),
       workspace);
 
   setObjectName(QStringLiteral("Form1"));

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <deque>
+#include <fstream>
 #include <functional>
 #include <map>
 #include <optional>
@@ -193,12 +194,59 @@ class FakeLock : public WorkspaceLock {
   bool held = false;
 };
 
-// A Form1 wired to fakes, with its scripts in a temporary directory.
+// The program's own files written and read by name, as the test's own files are: a name holds
+// the file last put there until `replaced` says otherwise. `putFails` makes a Put of the file of
+// that name fail.
+class FakeOwnFiles : public OwnFiles {
+ public:
+  FileId Put(const std::filesystem::path& path, std::string_view text, bool) override {
+    if (const auto fails = putFails.find(Utf8(path.filename())); fails != putFails.end()) {
+      throw std::system_error(std::make_error_code(fails->second));
+    }
+    if (!(std::ofstream(path, std::ios::binary) << text)) {
+      throw std::system_error(std::make_error_code(std::errc::not_a_directory));
+    }
+    return {0, ids[path] = ++puts};
+  }
+  OpenedFile OpenSame(const std::filesystem::path& path, FileId id) override {
+    OpenedFile opened;
+    if (!std::filesystem::exists(path)) return opened;
+    const bool same = !replaced && ids[path] == id.file;
+    opened.found = same ? OpenedFile::Found::Same : OpenedFile::Found::Another;
+    if (opened.found == OpenedFile::Found::Same) {
+      opened.text = std::make_unique<Text>(path);
+      opened.size = std::filesystem::file_size(path);
+    }
+    return opened;
+  }
+  std::map<std::string, std::errc> putFails;
+  bool replaced = false;
+  std::uint64_t puts = 0;
+  std::map<std::filesystem::path, std::uint64_t> ids;
+
+ private:
+  class Text : public FileBuffer {
+   public:
+    explicit Text(const std::filesystem::path& path) : file_(path, std::ios::binary) {}
+    std::size_t ReadSome(char* into, std::size_t size) override {
+      file_.read(into, static_cast<std::streamsize>(size));
+      return static_cast<std::size_t>(file_.gcount());
+    }
+
+   private:
+    std::ifstream file_;
+  };
+};
+
+// A Form1 wired to fakes, with its scripts in a temporary directory; `real` puts real services
+// in place of fakes.
 struct FakeWindow {
-  explicit FakeWindow(const std::filesystem::path& directory) : FakeWindow(directory, directory) {}
+  explicit FakeWindow(const std::filesystem::path& directory, const Services& real = {})
+      : FakeWindow(directory, directory, real) {}
   FakeWindow(const std::filesystem::path& programDirectory,
-             const std::filesystem::path& scriptDirectory)
-      : form(Platform{view, files, folders, processes, events, links, lock, view},
+             const std::filesystem::path& scriptDirectory, const Services& real = {})
+      : form(real.Over(
+                 Platform{view, files, folders, processes, events, links, lock, view, ownFiles}),
              Workspace{programDirectory, scriptDirectory, ScriptDialect::Posix}) {}
   FakeView view;
   FakeFilePrompt files;
@@ -207,6 +255,7 @@ struct FakeWindow {
   FakeEvents events;
   FakeLinks links;
   FakeLock lock;
+  FakeOwnFiles ownFiles;
   Form1 form;
 };
 
