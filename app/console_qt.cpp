@@ -43,7 +43,9 @@ class QtConsoleWindow : public ConsoleWindow {
   QtConsoleWindow(std::string_view title, WindowMode mode, std::function<void()> stopRun)
       : stopRun_(std::move(stopRun)), window_([this] { Stop(); }) {
     window_.setObjectName(QStringLiteral("console"));
-    window_.setWindowTitle(QString::fromUtf8(title.data(), static_cast<qsizetype>(title.size())));
+    // "[*]" in a title is where Qt marks a changed document; doubled, it is shown as it is.
+    window_.setWindowTitle(QString::fromUtf8(title.data(), static_cast<qsizetype>(title.size()))
+                               .replace(QStringLiteral("[*]"), QStringLiteral("[*][*]")));
     view_ = new QPlainTextEdit(&window_);
     view_->setObjectName(QStringLiteral("consoleText"));
     view_->setReadOnly(true);

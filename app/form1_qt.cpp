@@ -109,8 +109,11 @@ QWidget* Form1Window::CreateControl(const ControlLayout& layout) {
       tabStrip_->setDrawBase(false);
       for (const QString& tab : text.split(u'|')) tabStrip_->addTab(tab);
       return tabStrip_;
-    case ControlKind::Label:
-      return new QLabel(text, this);
+    case ControlKind::Label: {
+      auto* label = new QLabel(text, this);
+      label->setTextFormat(Qt::PlainText);  // a name in it is shown as it is, never as markup
+      return label;
+    }
     case ControlKind::TextBox: {
       auto* edit = new QLineEdit(this);
       edit->setAcceptDrops(false);  // a dropped file goes to the window, not into the text
