@@ -43,9 +43,7 @@ class QtConsoleWindow : public ConsoleWindow {
   QtConsoleWindow(std::string_view title, WindowMode mode, std::function<void()> stopRun)
       : stopRun_(std::move(stopRun)), window_([this] { Stop(); }) {
     window_.setObjectName(QStringLiteral("console"));
-    // "[*]" in a title is where Qt marks a changed document; doubled, it is shown as it is.
-    window_.setWindowTitle(QString::fromUtf8(title.data(), static_cast<qsizetype>(title.size()))
-                               .replace(QStringLiteral("[*]"), QStringLiteral("[*][*]")));
+    window_.setWindowTitle(QString::fromUtf8(title.data(), static_cast<qsizetype>(title.size())));
     view_ = new QPlainTextEdit(&window_);
     view_->setObjectName(QStringLiteral("consoleText"));
     view_->setReadOnly(true);

@@ -35,9 +35,9 @@ class FileBuffer : public std::streambuf {
 // One of the program's own files, opened for reading.
 struct OpenedFile {
   enum class Found { Same, Nothing, Another };
-  Found found = Found::Nothing;      // the file asked for, nothing of that name, or another thing
-  std::unique_ptr<FileBuffer> text;  // with Same: the file, read from its start
-  std::uintmax_t size = 0;           // with Same: its size when it was opened
+  Found found = Found::Nothing;  // the file asked for, nothing of that name, or another thing
+  std::unique_ptr<std::streambuf> text;  // with Same: the file, read from its start
+  std::uintmax_t size = 0;               // with Same: its size when it was opened
 };
 
 // The program's own files in its scripts folder: the scripts, the listing and the lock. They are

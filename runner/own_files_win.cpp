@@ -2,7 +2,7 @@
 
 #include <random>
 
-#include "common/text_win.h"
+#include "common/text.h"
 
 namespace vok {
 

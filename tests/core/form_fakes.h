@@ -214,7 +214,9 @@ class FakeOwnFiles : public OwnFiles {
     const bool same = !replaced && ids[path] == id.file;
     opened.found = same ? OpenedFile::Found::Same : OpenedFile::Found::Another;
     if (opened.found == OpenedFile::Found::Same) {
-      opened.text = std::make_unique<Text>(path);
+      auto text = std::make_unique<std::filebuf>();
+      text->open(path, std::ios::in | std::ios::binary);
+      opened.text = std::move(text);
       opened.size = std::filesystem::file_size(path);
     }
     return opened;
@@ -223,19 +225,6 @@ class FakeOwnFiles : public OwnFiles {
   bool replaced = false;
   std::uint64_t puts = 0;
   std::map<std::filesystem::path, std::uint64_t> ids;
-
- private:
-  class Text : public FileBuffer {
-   public:
-    explicit Text(const std::filesystem::path& path) : file_(path, std::ios::binary) {}
-    std::size_t ReadSome(char* into, std::size_t size) override {
-      file_.read(into, static_cast<std::streamsize>(size));
-      return static_cast<std::size_t>(file_.gcount());
-    }
-
-   private:
-    std::ifstream file_;
-  };
 };
 
 // A Form1 wired to fakes, with its scripts in a temporary directory; `real` puts real services

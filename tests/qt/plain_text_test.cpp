@@ -9,7 +9,6 @@
 #include <QMessageBox>
 #include <QTextDocument>
 #include <QTimer>
-#include <QWindow>
 
 #include "process_gone.h"
 #include "qt/window_fixture.h"
@@ -22,17 +21,8 @@ namespace {
 
 using ::testing::ElementsAre;
 
-struct MarkupRow {
-  const char* name;
-  std::string archive;   // on the command line, missing
-  std::string toolSays;  // on its error output, failing
-  std::string messageHolds;
-};
-
-class MarkupInAMessage : public WindowTest, public ::testing::WithParamInterface<MarkupRow> {};
-
-TEST_P(MarkupInAMessage, IsShownAsPlainText) {
-  const MarkupRow& row = GetParam();
+// A name that looks like markup, on two lines, in an error message of the real window.
+TEST_F(WindowTest, AMessageShowsMarkupAsPlainText) {
   Form1Window real(Workspace{dir.path(), dir.path(), ScriptDialect::Posix},
                    Services{.files = &files, .folders = &folders, .links = &links});
   real.show();
@@ -50,24 +40,11 @@ TEST_P(MarkupInAMessage, IsShownAsPlainText) {
     }
   });
   answer.start(20);
-  if (!row.toolSays.empty()) {
-    ::setenv("FAKE_TOOL_STDERR", row.toolSays.c_str(), 1);
-    ::setenv("FAKE_TOOL_EXIT", "2", 1);
-    files.Choose(Utf8(dir.path() / "a.vok"), "a.vok");
-    real.form().cmdOpen_Click();
-  } else {
-    real.form().Start(CommandLine{CommandLine::Action::OpenWindow, row.archive, {}});
-  }
+  const std::string name = "<b>BOLD</b>\n<a href='x'><font size=7>link</font></a>.vok";
+  real.form().Start(CommandLine{CommandLine::Action::OpenWindow, name, {}});
   EXPECT_EQ(format, Qt::PlainText);
-  EXPECT_THAT(shown.toStdString(), ::testing::HasSubstr(row.messageHolds));
+  EXPECT_THAT(shown.toStdString(), ::testing::HasSubstr("\"" + name + "\""));
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Messages, MarkupInAMessage,
-    ::testing::Values(MarkupRow{"ArchiveName", "<b>BOLD</b>.vok", "", "\"<b>BOLD</b>.vok\""},
-                      MarkupRow{"ToolOutput", "", "<a href='x'>link</a>\n<font size=7>huge</font>",
-                                "\n\n<a href='x'>link</a>\n<font size=7>huge</font>"}),
-    RowName());
 
 TEST_F(WindowTest, AListLineShowsAsItIsInItsToolTip) {
   ToolLists(" 1 \\<b>x</b> & <i>y</i>\r\n");
@@ -80,31 +57,9 @@ TEST_F(WindowTest, AListLineShowsAsItIsInItsToolTip) {
   EXPECT_EQ(rendered.toPlainText().toStdString(), "1\t<b>x</b> & <i>y</i>");
 }
 
-// Its title is the script's path, here in a folder whose name holds what Qt takes for the mark
-// of a changed document.
-TEST_F(WindowTest, AConsoleTitleShowsTheScriptsPathAsItIs) {
-  const std::filesystem::path scripts = dir.path() / "tools [*]";
-  std::filesystem::create_directory(scripts);
-  Form1Window other(
-      Workspace{dir.path(), scripts, ScriptDialect::Posix},
-      Services{.files = &files, .folders = &folders, .links = &links, .messages = &boxes});
-  files.Choose("/d/a.temo", "a.temo");
-  folders.answers = {"/out"};
-  ::setenv("FAKE_TOOL_SLEEP_MS", "400", 1);
-  QString title;
-  QTimer::singleShot(250, [&] {
-    if (QWidget* console = OpenConsole()) title = console->windowHandle()->title();
-  });
-  other.form().cmdSourceOpen_Click();
-  other.form().cmdDestOpen_Click();
-  other.form().cmdExtract_Click();
-  EXPECT_EQ(title.toStdString(), "'" + Utf8(scripts / "Extract.bat") + "'");
-}
-
 struct OptionRow {
   const char* name;
-  std::vector<std::string> arguments;  // in a folder with an archive named "-reverse"
-  std::string archive;
+  std::vector<std::string> argv;  // in a folder that holds an archive named "-reverse"
 };
 
 class QtOptionName : public WindowTest, public ::testing::WithParamInterface<OptionRow> {};
@@ -113,8 +68,7 @@ class QtOptionName : public WindowTest, public ::testing::WithParamInterface<Opt
 TEST_P(QtOptionName, IsTheArchive) {
   std::filesystem::copy_file(VOKRUZERU, dir.path() / "vokruzeru");
   WriteFile(dir.path() / "-reverse", "");
-  std::vector<std::string> words = {"vokruzeru"};
-  words.insert(words.end(), GetParam().arguments.begin(), GetParam().arguments.end());
+  std::vector<std::string> words = GetParam().argv;
   std::vector<char*> argv;
   for (std::string& word : words) argv.push_back(word.data());
   argv.push_back(nullptr);
@@ -122,20 +76,18 @@ TEST_P(QtOptionName, IsTheArchive) {
   posix_spawn_file_actions_init(&actions);
   posix_spawn_file_actions_addchdir_np(&actions, dir.path().c_str());
   pid_t program = 0;
-  ASSERT_EQ(posix_spawn(&program, (dir.path() / "vokruzeru").c_str(), &actions, nullptr,
-                        argv.data(), environ),
-            0);
+  ASSERT_EQ(posix_spawn(&program, argv[0], &actions, nullptr, argv.data(), environ), 0);
   posix_spawn_file_actions_destroy(&actions);
   Eventually([&] { return ToolArguments().size() >= 2; }, std::chrono::seconds(20));
   ::kill(program, SIGKILL);
   ::waitpid(program, nullptr, 0);
-  EXPECT_THAT(ToolArguments(), ElementsAre("-v", Utf8(dir.path() / GetParam().archive)));
+  EXPECT_THAT(ToolArguments(), ElementsAre("-v", Utf8(dir.path() / "-reverse")));
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Arguments, QtOptionName,
-    ::testing::Values(OptionRow{"AfterDoubleDash", {"--", "-reverse"}, "-reverse"},
-                      OptionRow{"AFileOfThatName", {"-reverse"}, "-reverse"}),
+    ::testing::Values(OptionRow{"AfterDoubleDash", {"./vokruzeru", "--", "-reverse"}},
+                      OptionRow{"AFileOfThatName", {"./vokruzeru", "-reverse"}}),
     RowName());
 
 }  // namespace
