@@ -49,8 +49,8 @@ class OwnFiles {
   // Writes `text` into a fresh file of a new name and puts it in the place of `path`, which
   // then names it and nothing else: a file there is replaced, and so is a link (not what it
   // points to), a pipe or a device; a folder is refused with std::errc::is_a_directory, a
-  // link on Windows with std::errc::too_many_symbolic_link_levels. `executable`: its owner,
-  // group and others may run it. Throws std::system_error when it cannot; nothing half-written
+  // link on Windows with std::errc::too_many_symbolic_link_levels. `executable`: it may be run
+  // (as far as the umask allows). Throws std::system_error when it cannot; nothing half-written
   // is left then.
   virtual FileId Put(const std::filesystem::path& path, std::string_view text, bool executable) = 0;
   // Opens `path` for reading, without following a link, when it still names the file `id`.
