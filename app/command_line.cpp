@@ -1,6 +1,10 @@
 #include "app/command_line.h"
 
 #include <algorithm>
+#include <filesystem>
+#include <system_error>
+
+#include "common/text.h"
 
 #ifndef VOK_VERSION
 #define VOK_VERSION "unknown"
@@ -21,6 +25,12 @@ std::string FirstNames(const std::vector<std::string>& names) {
   return text;
 }
 
+// Something of that name is on the disk, relative to the working directory.
+bool Names(const std::string& argument) {
+  std::error_code ignored;
+  return std::filesystem::exists(std::filesystem::symlink_status(PathFromUtf8(argument), ignored));
+}
+
 }  // namespace
 
 CommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
@@ -35,7 +45,7 @@ CommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
       return {CommandLine::Action::PrintHelp, {}, {}};
     } else if (options && argument == "--version") {
       return {CommandLine::Action::PrintVersion, {}, {}};
-    } else if (options && argument.size() > 1 && argument.front() == '-') {
+    } else if (options && argument.size() > 1 && argument.front() == '-' && !Names(argument)) {
       if (unknownOption.empty()) unknownOption = argument;
     } else {
       files.emplace_back(argument);

@@ -15,7 +15,8 @@ struct CommandLine {
 };
 
 // `arguments` are those after the program's name, in UTF-8. "--" ends the options, so that
-// `vokruzeru -- -odd.vok` names a file.
+// `vokruzeru -- -odd.vok` names a file; so does `vokruzeru -odd.vok` where that file exists.
+// --help and --version are always options.
 CommandLine ParseCommandLine(const std::vector<std::string>& arguments);
 
 // The lines that --help and --version print.

@@ -21,7 +21,7 @@ Form1::Form1(Platform platform, Workspace workspace)
       platform_(platform),
       view_(platform.view),
       workspace_(std::move(workspace)),
-      runner_(workspace_, platform.processes, jobEvents_) {}
+      runner_(workspace_, platform.ownFiles, platform.processes, jobEvents_) {}
 
 Form1::~Form1() = default;
 
@@ -93,6 +93,29 @@ bool Form1::WaitForWorkspace() {
   }
   EndPhase();
   return locked;
+}
+
+void Form1::RemoveWhatADeadRunLeft() {
+  // What a run leaves while it goes on: its scripts, its listing, the program's files half
+  // written. Nothing of it there, nothing to do (and no lock file to make in the folder).
+  std::error_code error;
+  std::vector<std::filesystem::path> left;
+  for (std::string_view name : {kViewScript, kExtractScript, kListingName}) {
+    const std::filesystem::path path = workspace_.File(name);
+    if (std::filesystem::exists(std::filesystem::symlink_status(path, error))) left.push_back(path);
+  }
+  for (auto it = std::filesystem::directory_iterator(workspace_.scriptDirectory, error);
+       !error && it != std::filesystem::directory_iterator(); it.increment(error)) {
+    if (Utf8(it->path().filename()).starts_with(kNewFilePrefix)) left.push_back(it->path());
+  }
+  if (left.empty()) return;
+  try {
+    if (!platform_.lock.TryLock(workspace_.scriptDirectory)) return;  // another copy's run
+  } catch (const std::exception&) {
+    return;  // the next run tells why the lock cannot be taken
+  }
+  for (const std::filesystem::path& path : left) std::filesystem::remove(path, error);
+  platform_.lock.Unlock();
 }
 
 void Form1::StopRun() {

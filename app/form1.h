@@ -12,6 +12,7 @@
 #include "app/messages.h"
 #include "app/open_file_dialog.h"
 #include "operations/listing.h"
+#include "runner/own_files.h"
 #include "runner/process_services.h"
 #include "runner/progress.h"
 #include "runner/script_runner.h"
@@ -32,6 +33,7 @@ struct Platform {
   LinkLauncher& links;
   WorkspaceLock& lock;
   Messages& messages;
+  OwnFiles& ownFiles;
 };
 
 // Stand-ins for the platform's own services, where set (tests script them).
@@ -42,6 +44,7 @@ struct Services {
   ProcessServices* processes = nullptr;
   WorkspaceLock* lock = nullptr;
   Messages* messages = nullptr;
+  OwnFiles* ownFiles = nullptr;
 
   // `own` with the stand-ins put in.
   [[nodiscard]] Platform Over(const Platform& own) const {
@@ -52,7 +55,8 @@ struct Services {
             own.events,
             links ? *links : own.links,
             lock ? *lock : own.lock,
-            messages ? *messages : own.messages};
+            messages ? *messages : own.messages,
+            ownFiles ? *ownFiles : own.ownFiles};
   }
 };
 
@@ -103,6 +107,8 @@ class Form1 {
 
   // What the command line asked of the window at start: the archive it named is listed as if
   // chosen with the View tab's "..." button, or the user is told why nothing was listed.
+  // Before that, what a run of a copy of the program that died left in the scripts folder is
+  // removed, unless another copy is at work there.
   void Start(const CommandLine& commandLine);
   // Asks the run in progress to stop, or gives up waiting for another copy of the program (the
   // Stop button or the closing of a run's console window).
@@ -166,6 +172,7 @@ class Form1 {
   void BeginPhase(std::string_view caption);
   void EndPhase();
   void OpenFromCommandLine(const CommandLine& commandLine);
+  void RemoveWhatADeadRunLeft();
   // The archive chosen with the dialog or dropped on the View tab: lists it.
   void ViewArchive(const std::string& fullName, const std::string& title);
   // The View's run: has the tool list strArchive and fills List1 from the listing.

@@ -19,6 +19,7 @@
 #include "app/list_model_qt.h"
 #include "app/messages_qt.h"
 #include "common/text_qt.h"
+#include "runner/own_files_posix.h"
 #include "runner/process_posix.h"
 #include "runner/workspace_lock_posix.h"
 #include "shell/file_prompt_qt.h"
@@ -61,13 +62,14 @@ struct Form1Window::Owned {
   PosixProcesses processes;
   PosixWorkspaceLock lock;
   QtMessages messages;
+  PosixOwnFiles ownFiles;
 };
 
 Form1Window::Form1Window(const Workspace& workspace, const Services& services)
     : owned_(std::make_unique<Owned>(this)) {
   form_ = std::make_unique<Form1>(
       services.Over(Platform{*this, owned_->files, owned_->folders, owned_->processes, *this,
-                             owned_->links, owned_->lock, owned_->messages}),
+                             owned_->links, owned_->lock, owned_->messages, owned_->ownFiles}),
       workspace);
 
   setObjectName(QStringLiteral("Form1"));
@@ -107,8 +109,11 @@ QWidget* Form1Window::CreateControl(const ControlLayout& layout) {
       tabStrip_->setDrawBase(false);
       for (const QString& tab : text.split(u'|')) tabStrip_->addTab(tab);
       return tabStrip_;
-    case ControlKind::Label:
-      return new QLabel(text, this);
+    case ControlKind::Label: {
+      auto* label = new QLabel(text, this);
+      label->setTextFormat(Qt::PlainText);  // a name in it is shown as it is, never as markup
+      return label;
+    }
     case ControlKind::TextBox: {
       auto* edit = new QLineEdit(this);
       edit->setAcceptDrops(false);  // a dropped file goes to the window, not into the text

@@ -15,6 +15,7 @@
 #include "app/picture_win.h"
 #include "app/resources/resources_win.h"
 #include "common/text_win.h"
+#include "runner/own_files_win.h"
 #include "runner/process_win.h"
 #include "runner/workspace_lock_win.h"
 #include "shell/file_prompt_win.h"
@@ -120,6 +121,7 @@ struct Form1Window::Owned {
   WinProcesses processes;
   WinWorkspaceLock lock;
   WinMessages messages;
+  WinOwnFiles ownFiles;
 };
 
 Form1Window::Form1Window(const Workspace& workspace, const Services& services, bool quitWhenClosed)
@@ -151,7 +153,7 @@ Form1Window::Form1Window(const Workspace& workspace, const Services& services, b
   owned_ = std::make_unique<Owned>(hwnd_);
   form_ = std::make_unique<Form1>(
       services.Over(Platform{*this, owned_->files, owned_->folders, owned_->processes, *this,
-                             owned_->links, owned_->lock, owned_->messages}),
+                             owned_->links, owned_->lock, owned_->messages, owned_->ownFiles}),
       workspace);
   CreateControls();
   ApplyDpi(DpiOf(hwnd_));

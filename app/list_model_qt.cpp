@@ -31,7 +31,12 @@ QVariant ListLinesModel::data(const QModelIndex& index, int role) const {
   if (!index.isValid() || index.row() >= rowCount()) return {};
   if (role != Qt::DisplayRole && role != Qt::ToolTipRole) return {};
   const std::string_view line = lines_[static_cast<std::size_t>(index.row())];
-  return QString::fromUtf8(line.data(), static_cast<qsizetype>(line.size()));
+  const QString text = QString::fromUtf8(line.data(), static_cast<qsizetype>(line.size()));
+  // A tool tip that looks like markup is shown as markup: it gets the line escaped.
+  if (role == Qt::ToolTipRole) {
+    return QStringLiteral("<p style='white-space:pre'>%1</p>").arg(text.toHtmlEscaped());
+  }
+  return text;
 }
 
 void TabStopDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option,

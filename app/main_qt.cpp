@@ -17,18 +17,18 @@ bool HasDisplay() {
   return false;
 }
 
-vok::CommandLine Parse(int argc, char* argv[]) {
-  return vok::ParseCommandLine(std::vector<std::string>(argv + 1, argv + argc));
-}
-
 }  // namespace
 
 int main(int argc, char* argv[]) {
+  // Every argument is the program's: Qt takes its options (-platform, -style, -reverse...) from
+  // the command line before anyone else reads it, and would take archive names for them.
+  const vok::CommandLine commandLine =
+      vok::ParseCommandLine(std::vector<std::string>(argv + 1, argv + argc));
   // --help and --version answer on the terminal, with or without a display.
-  if (const vok::CommandLine asked = Parse(argc, argv);
-      asked.action != vok::CommandLine::Action::OpenWindow) {
-    const std::string line =
-        asked.action == vok::CommandLine::Action::PrintHelp ? vok::HelpLine() : vok::VersionLine();
+  if (commandLine.action != vok::CommandLine::Action::OpenWindow) {
+    const std::string line = commandLine.action == vok::CommandLine::Action::PrintHelp
+                                 ? vok::HelpLine()
+                                 : vok::VersionLine();
     std::printf("%s\n", line.c_str());
     return 0;
   }
@@ -40,11 +40,13 @@ int main(int argc, char* argv[]) {
         stderr);
     return 1;
   }
-  QApplication app(argc, argv);
+  // Qt gets the program's name only; its settings come from the environment (QT_QPA_PLATFORM,
+  // QT_STYLE_OVERRIDE, QT_SCALE_FACTOR...).
+  int qtArgc = 1;
+  char* qtArgv[] = {argv[0], nullptr};
+  QApplication app(qtArgc, qtArgv);
   QApplication::setApplicationName(QStringLiteral("vokruzeru"));
   QApplication::setQuitOnLastWindowClosed(false);
-  // Read again without the options Qt has taken for itself (-platform, -style, ...).
-  const vok::CommandLine commandLine = Parse(argc, argv);
 
   const vok::Workspace workspace = vok::ChooseWorkspace(
       vok::PathFromUtf8(QCoreApplication::applicationDirPath().toStdString()),

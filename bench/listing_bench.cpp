@@ -80,14 +80,18 @@ int main(int argc, char** argv) {
   std::vector<double> timings;
   for (int run = 0; run < kRuns; ++run) {
     files.Choose(vok::Utf8(dir.path() / "big.vok"), "big.vok");
-    // The tool's own time is not the program's: the listing is put in place before the clock.
-    std::filesystem::copy_file(generated, dir.path() / "ready.txt");
+    // The tool's own time is not the program's: writing the listing into the file the program
+    // made for it is measured and taken off.
+    Clock::duration toolTime{};
     processes.onStart = [&](const std::string&) {
-      std::filesystem::rename(dir.path() / "ready.txt", dir.path() / "VOKView.txt");
+      const auto begin = Clock::now();
+      std::filesystem::copy_file(generated, dir.path() / "VOKView.txt",
+                                 std::filesystem::copy_options::overwrite_existing);
+      toolTime = Clock::now() - begin;
     };
     const auto start = Clock::now();
     window.form().cmdOpen_Click();
-    timings.push_back(Seconds(Clock::now() - start));
+    timings.push_back(Seconds(Clock::now() - start - toolTime));
     if (window.ListCount() != kEntries) {
       std::fprintf(stderr, "listed %zu entries, expected %d\n", window.ListCount(), kEntries);
       return 1;

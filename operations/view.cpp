@@ -1,5 +1,5 @@
 #include <algorithm>
-#include <fstream>
+#include <istream>
 #include <optional>
 #include <string>
 #include <system_error>
@@ -15,20 +15,25 @@ namespace vok {
 namespace {
 
 // The listing file read piece by piece, so that only the list's own lines stay in memory;
-// nullopt when there is no such file.
+// nullopt when there is no such file. Only the file `id` is read: a listing put in its place
+// during the run (a link, a pipe, another file) is refused.
 // Only what the file holds when reading begins is read: a listing that something goes on
-// writing to, or that is no file at all (a device, a pipe), cannot hold up the window.
-std::optional<Listing> ReadListingFile(const std::filesystem::path& path,
-                                       ListingReader::Keep keep) {
-  std::error_code error;
-  const auto status = std::filesystem::status(path, error);
-  if (!std::filesystem::exists(status)) return std::nullopt;
-  if (!std::filesystem::is_regular_file(status)) {
-    throw OperationError("The listing " + Utf8(path) + " is not a regular file.");
+// writing to cannot hold up the window.
+std::optional<Listing> ReadListingFile(OwnFiles& files, const std::filesystem::path& path,
+                                       FileId id, ListingReader::Keep keep) {
+  OpenedFile opened;
+  try {
+    opened = files.OpenSame(path, id);
+  } catch (const std::system_error&) {
+    throw OperationError("Could not open the listing file " + Utf8(path) + ".");
   }
-  std::ifstream file(path, std::ios::binary);
-  if (!file) throw OperationError("Could not open the listing file " + Utf8(path) + ".");
-  auto left = std::filesystem::file_size(path, error);
+  if (opened.found == OpenedFile::Found::Nothing) return std::nullopt;
+  if (opened.found == OpenedFile::Found::Another) {
+    throw OperationError("The listing " + Utf8(path) +
+                         " was replaced while the archive tool ran; it is not shown.");
+  }
+  std::istream file(opened.text.get());
+  auto left = opened.size;
   ListingReader reader(keep);
   std::vector<char> buffer(std::size_t{1} << 20);
   while (left > 0) {
@@ -64,14 +69,17 @@ Listing Form1::ReadArchive(const std::string& archive, ListingReader::Keep keep,
                            std::string_view job) {
   strCommand = ViewCommand(workspace_, archive);
   const std::filesystem::path listingFile = workspace_.File(kListingName);
-  std::error_code ignored;
-  std::filesystem::remove(listingFile, ignored);  // never read a listing left by an earlier run
+  // The tool's output goes into a fresh, empty file of the program's, and only that file is read
+  // back: never a listing left by an earlier run, nor one put in its place during this one.
+  const FileId listingId =
+      PutOwnFile(platform_.ownFiles, listingFile, "", false, "the listing file");
+  const RemoveOnExit removeListing(listingFile);
 
   const ScriptRun run = RunScript(kViewScript, WindowMode::Hidden, AfterRun::RemoveScript);
-  const RemoveOnExit removeListing(listingFile);
   CheckToolRun(run, workspace_, job);
 
-  std::optional<Listing> listing = ReadListingFile(listingFile, keep);
+  std::optional<Listing> listing =
+      ReadListingFile(platform_.ownFiles, listingFile, listingId, keep);
   if (!listing) {
     throw OperationError("Could not " + std::string(job) + ": the archive tool wrote no listing.");
   }
@@ -93,6 +101,7 @@ void Form1::ListArchive() {
 }
 
 void Form1::Start(const CommandLine& commandLine) {
+  RemoveWhatADeadRunLeft();
   OpenFromCommandLine(commandLine);
   CloseIfPending();
 }

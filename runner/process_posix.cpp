@@ -41,6 +41,50 @@ bool GroupAlive(pid_t pgid) { return ::kill(-pgid, 0) == 0; }
 
 void Sleep(int milliseconds) { ::poll(nullptr, 0, milliseconds); }
 
+// The spawned program gets default signal handling, an empty signal mask and the process group
+// `group` (0: a new one of its own).
+void SetUpAttributes(posix_spawnattr_t& attributes, pid_t group) {
+  posix_spawnattr_init(&attributes);
+  sigset_t all;
+  sigset_t none;
+  sigfillset(&all);
+  sigemptyset(&none);
+  posix_spawnattr_setsigdefault(&attributes, &all);
+  posix_spawnattr_setsigmask(&attributes, &none);
+  posix_spawnattr_setpgroup(&attributes, group);
+  posix_spawnattr_setflags(&attributes,
+                           POSIX_SPAWN_SETSIGDEF | POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETPGROUP);
+}
+
+// Ends the process group `group` when this program dies before the run's end, however it dies:
+// a shell in that group waits for the end of a pipe that only this program can write to, and then
+// kills the group. While it lives, the group's number cannot pass to another program. Returns
+// its process id and the pipe's write end, or 0 where it cannot be started.
+pid_t StartWatcher(pid_t group, int& writeEnd) {
+  int fds[2];
+  if (::pipe2(fds, O_CLOEXEC) != 0) return 0;
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_adddup2(&actions, fds[0], 0);
+  posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+  posix_spawn_file_actions_adddup2(&actions, 1, 2);
+  posix_spawnattr_t attributes;
+  SetUpAttributes(attributes, group);
+  const char* argv[] = {"sh", "-c", "read line; kill -KILL 0", nullptr};
+  pid_t pid = 0;
+  const int error =
+      posix_spawn(&pid, "/bin/sh", &actions, &attributes, const_cast<char* const*>(argv), environ);
+  posix_spawn_file_actions_destroy(&actions);
+  posix_spawnattr_destroy(&attributes);
+  CloseFd(fds[0]);
+  if (error != 0) {
+    CloseFd(fds[1]);
+    return 0;
+  }
+  writeEnd = fds[1];
+  return pid;
+}
+
 }  // namespace
 
 struct PosixProcesses::Child {
@@ -51,6 +95,8 @@ struct PosixProcesses::Child {
   bool stopping = false;  // a stop was sent: the run lasts until its whole group is gone
   int status = 0;
   int openHandles = 0;
+  pid_t watcher = 0;  // StartWatcher's, until it is collected
+  int watcherPipe = -1;
 };
 
 PosixProcesses::PosixProcesses() : PosixProcesses(Options{}) {}
@@ -61,8 +107,22 @@ PosixProcesses::~PosixProcesses() {
   for (auto& [handle, open] : handles_) CloseFd(open.pidfd);
   for (auto& [pid, child] : children_) {
     child->reader.reset();
-    Reap(*child, false);  // one still running is reaped by init once the program has ended
+    Reap(*child, false);
+    // A run still going ends with the program: its watcher sees the pipe close.
+    CloseFd(child->watcherPipe);
   }
+}
+
+void PosixProcesses::CollectWatcher(Child& child, bool end) {
+  if (child.watcher == 0) return;
+  if (end) ::kill(child.watcher, SIGKILL);  // our unreaped child: the number is still its own
+  pid_t result;
+  do {
+    result = ::waitpid(child.watcher, nullptr, end ? 0 : WNOHANG);
+  } while (result < 0 && errno == EINTR);
+  if (result == 0) return;
+  child.watcher = 0;
+  CloseFd(child.watcherPipe);
 }
 
 PosixProcesses::Child* PosixProcesses::Find(pid_t pid) {
@@ -96,16 +156,7 @@ ProcessId PosixProcesses::Start(const std::string& commandLine, WindowMode mode,
   // for the program's terminal does not stop the archive tool half-way, and so that a stop
   // reaches the shell and every program it started.
   posix_spawnattr_t attributes;
-  posix_spawnattr_init(&attributes);
-  sigset_t all;
-  sigset_t none;
-  sigfillset(&all);
-  sigemptyset(&none);
-  posix_spawnattr_setsigdefault(&attributes, &all);
-  posix_spawnattr_setsigmask(&attributes, &none);
-  posix_spawnattr_setpgroup(&attributes, 0);
-  posix_spawnattr_setflags(&attributes,
-                           POSIX_SPAWN_SETSIGDEF | POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETPGROUP);
+  SetUpAttributes(attributes, 0);
 
   const char* argv[] = {"sh", "-c", commandLine.c_str(), nullptr};
   pid_t pid = 0;
@@ -123,6 +174,7 @@ ProcessId PosixProcesses::Start(const std::string& commandLine, WindowMode mode,
 
   auto child = std::make_unique<Child>();
   child->pid = pid;
+  child->watcher = StartWatcher(pid, child->watcherPipe);
   for (int fd : {errPipe[0], outPipe[0]}) {
     if (fd >= 0) ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) | O_NONBLOCK);
   }
@@ -136,6 +188,7 @@ ProcessId PosixProcesses::Start(const std::string& commandLine, WindowMode mode,
     // A script nobody reads from could block on a full pipe: it is not left running.
     ::kill(-pid, SIGKILL);
     Reap(*child, true);
+    CollectWatcher(*child, true);
     throw ProcessStartError(std::string("cannot read the script's output: ") + e.what());
   }
   children_[pid] = std::move(child);
@@ -203,9 +256,11 @@ WaitResult PosixProcesses::Wait(ProcessHandle handle, std::uint32_t milliseconds
     // A stopped script has ended when every program of it has, not only its shell. An ended
     // program may stay in the group for a while, until whoever adopted it collects it; but it
     // no longer holds the output open.
+    if (child->stopping) CollectWatcher(*child, false);  // it was stopped with the group
     const bool ended = child->reaped && (!child->stopping || child->reader->OutputClosed() ||
                                          !GroupAlive(child->pid));
     if (ended) {
+      CollectWatcher(*child, true);
       child->reader->Finish();
       child->console.reset();
       return WaitResult::Ended;
@@ -254,6 +309,7 @@ void PosixProcesses::ForgetFinished() {
     if (child.openHandles == 0) {
       Reap(child, false);
       if (child.reaped) {
+        CollectWatcher(child, true);
         it = children_.erase(it);
         continue;
       }

@@ -17,7 +17,8 @@ namespace vok {
 // the process ends. Where pidfd_open is missing, the wait checks the process every few
 // milliseconds instead. Every child is reaped.
 // A thread of each run reads what the script writes the moment it arrives, a bounded amount at
-// a time, so that the script never waits on a full pipe, whatever the window is doing. Hidden
+// a time, so that the script never waits on a full pipe, whatever the window is doing. A watcher
+// in the script's process group ends the whole group when the program dies during a run. Hidden
 // runs keep the end of their error output for failure reports; shown runs (modes 1 to 3) also
 // get a console window from `consoles` showing what they write.
 class PosixProcesses : public ProcessServices {
@@ -54,6 +55,8 @@ class PosixProcesses : public ProcessServices {
 
   Child* Find(pid_t pid);
   void Reap(Child& child, bool block);
+  // Collects the child's watcher: at once when `end`, else only if it has ended.
+  static void CollectWatcher(Child& child, bool end);
   void ForgetFinished();
 
   Options options_;

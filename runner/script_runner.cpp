@@ -1,38 +1,26 @@
 #include "runner/script_runner.h"
 
-#include <cerrno>
-#include <fstream>
 #include <system_error>
 
 #include "runner/quoting.h"
 
 namespace vok {
 
-void WriteScript(const std::filesystem::path& script, std::string_view commandLine,
+FileId PutOwnFile(OwnFiles& files, const std::filesystem::path& path, std::string_view text,
+                  bool executable, std::string_view what) {
+  try {
+    return files.Put(path, text, executable);
+  } catch (const std::system_error& error) {
+    throw OperationError("Could not write " + std::string(what) + " " + Utf8(path) + ": " +
+                         WhyNotPut(error.code()) + ".");
+  }
+}
+
+void WriteScript(OwnFiles& files, const std::filesystem::path& script, std::string_view commandLine,
                  ScriptDialect dialect) {
   const std::string_view lineEnd = dialect == ScriptDialect::Posix ? "\n" : "\r\n";
-  errno = 0;
-  std::ofstream file(script, std::ios::binary | std::ios::trunc);
-  if (file) {
-    file << commandLine << lineEnd;
-    file.close();
-  }
-  if (!file) {
-    const int error = errno;
-    std::error_code ignored;
-    std::filesystem::remove(script, ignored);
-    std::string message = "Could not write the script " + Utf8(script);
-    if (error != 0) message += ": " + std::generic_category().message(error);
-    throw OperationError(message + ".");
-  }
-  if (dialect == ScriptDialect::Posix) {
-    std::error_code ignored;  // a script that cannot be made executable fails when it runs
-    std::filesystem::permissions(script,
-                                 std::filesystem::perms::owner_exec |
-                                     std::filesystem::perms::group_exec |
-                                     std::filesystem::perms::others_exec,
-                                 std::filesystem::perm_options::add, ignored);
-  }
+  PutOwnFile(files, script, std::string(commandLine) + std::string(lineEnd),
+             dialect == ScriptDialect::Posix, "the script");
 }
 
 ScriptRun ScriptRunner::Run(std::string_view scriptName, const std::string& commandLine,
@@ -41,7 +29,7 @@ ScriptRun ScriptRunner::Run(std::string_view scriptName, const std::string& comm
   const std::filesystem::path script = workspace_.File(scriptName);
   ScriptRun run;
   run.batFile = Utf8(script);
-  WriteScript(script, commandLine, workspace_.dialect);
+  WriteScript(files_, script, commandLine, workspace_.dialect);
   RemoveOnExit cleanup(after == AfterRun::RemoveScript ? script : std::filesystem::path());
   // The script's path goes on the shell's command line, not into a script: cmd.exe keeps a
   // doubled % doubled there, so its quotes are all it gets.

@@ -6,6 +6,7 @@
 #include <string_view>
 #include <system_error>
 
+#include "runner/own_files.h"
 #include "runner/process_services.h"
 #include "runner/shell_and_wait.h"
 #include "runner/workspace.h"
@@ -47,10 +48,15 @@ struct ScriptRun {
   RunOutcome outcome;
 };
 
-// Writes `commandLine` as the script's one line (LF for sh, CR LF for cmd), replacing any
-// earlier script, and makes it executable. Throws OperationError when it cannot be written;
-// nothing half-written is left behind.
-void WriteScript(const std::filesystem::path& script, std::string_view commandLine,
+// Puts a fresh file of the program's holding `text` at `path` (OwnFiles::Put); throws
+// OperationError that tells why it cannot, naming the file as `what` ("the script").
+FileId PutOwnFile(OwnFiles& files, const std::filesystem::path& path, std::string_view text,
+                  bool executable, std::string_view what);
+
+// Writes `commandLine` as the script's one line (LF for sh, CR LF for cmd) into a fresh file
+// that replaces any earlier script, executable. Throws OperationError when it cannot be
+// written; nothing half-written is left behind.
+void WriteScript(OwnFiles& files, const std::filesystem::path& script, std::string_view commandLine,
                  ScriptDialect dialect);
 
 // Runs one command line of the archive tool the way every operation does: written into a
@@ -58,8 +64,9 @@ void WriteScript(const std::filesystem::path& script, std::string_view commandLi
 // when a stop is requested through `stop` during the wait.
 class ScriptRunner {
  public:
-  ScriptRunner(const Workspace& workspace, ProcessServices& processes, EventPump& events)
-      : workspace_(workspace), processes_(processes), events_(events) {}
+  ScriptRunner(const Workspace& workspace, OwnFiles& files, ProcessServices& processes,
+               EventPump& events)
+      : workspace_(workspace), files_(files), processes_(processes), events_(events) {}
 
   // The script is removed after the run (also after a failed start) unless it is to be kept.
   // What the tool writes to its standard output also goes to `output`, if given.
@@ -68,6 +75,7 @@ class ScriptRunner {
 
  private:
   const Workspace& workspace_;
+  OwnFiles& files_;
   ProcessServices& processes_;
   EventPump& events_;
 };

@@ -19,6 +19,8 @@ inline constexpr std::string_view kCreateScript = "Create.bat";
 // One name serves both for the tool's redirected output and for reading it back, so that a
 // file system that tells letter case apart finds the same file.
 inline constexpr std::string_view kListingName = "VOKView.txt";
+// Held by the copy of the program at work in the scripts folder.
+inline constexpr std::string_view kLockName = ".vokruzeru.lock";
 
 // Where the program finds the archive tool and where it writes its scripts and the listing.
 struct Workspace {

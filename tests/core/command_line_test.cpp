@@ -24,7 +24,17 @@ struct ParseRow {
   std::vector<std::string> problemHolds;  // pieces of the message; none when there is none
 };
 
-class ParseArguments : public ::testing::TestWithParam<ParseRow> {};
+// In a working directory that holds a file named "-reverse", as Qt names one of its options.
+class ParseArguments : public ::testing::TestWithParam<ParseRow> {
+ protected:
+  ParseArguments() {
+    WriteFile(dir.path() / "-reverse", "");
+    std::filesystem::current_path(dir.path());
+  }
+  ~ParseArguments() override { std::filesystem::current_path(before); }
+  TempDir dir;
+  std::filesystem::path before = std::filesystem::current_path();
+};
 
 TEST_P(ParseArguments, TellsWhatToDo) {
   const ParseRow& row = GetParam();
@@ -49,6 +59,8 @@ INSTANTIATE_TEST_SUITE_P(
         ParseRow{"Version", {"--version"}, Action::PrintVersion, "", {}},
         ParseRow{"DoubleDashMakesTheRestNames", {"--", "--help"}, Action::OpenWindow, "--help", {}},
         ParseRow{"LoneDashIsAName", {"-"}, Action::OpenWindow, "-", {}},
+        ParseRow{"AnExistingFileIsAName", {"-reverse"}, Action::OpenWindow, "-reverse", {}},
+
         ParseRow{"TwoArchives",
                  {"a.vok", "b c.temo"},
                  Action::OpenWindow,
@@ -157,6 +169,24 @@ INSTANTIATE_TEST_SUITE_P(Starts, StartRefusal,
                                                       ParseCommandLine({"a.vok", "b.vok"}),
                                                       {"one archive at a time"}}),
                          RowName());
+
+// What the run of a copy that died left is removed at the start, unless another copy holds the
+// folder: then it is that copy's run.
+TEST_F(StartTest, RemovesWhatADeadRunLeftUnlessAnotherCopyIsAtWork) {
+  const std::vector<std::string> left = {"View.bat", "Extract.bat", "VOKView.txt",
+                                         ".vokruzeru-new-0123abcd"};
+  for (const bool anotherCopy : {true, false}) {
+    for (const std::string& name : left) WriteFile(dir.path() / name, "");
+    WriteFile(dir.path() / "Create.bat", "the last create command");
+    w.lock.busyTries = anotherCopy ? 1 : 0;
+    w.form.Start(ParseCommandLine({}));
+    for (const std::string& name : left) {
+      EXPECT_EQ(std::filesystem::exists(dir.path() / name), anotherCopy) << name;
+    }
+    EXPECT_TRUE(std::filesystem::exists(dir.path() / "Create.bat"));
+    EXPECT_FALSE(w.lock.held);
+  }
+}
 
 TEST_F(StartTest, WithoutArgumentsNothingHappens) {
   w.form.Start(ParseCommandLine({}));

@@ -46,13 +46,14 @@ TEST_F(FaultTest, TheLockIsReleasedWhateverStopsTheRun) {
 }
 
 TEST_F(FaultTest, ADiskFullWhileTheScriptIsWrittenIsToldAndLeavesNoScript) {
-  std::filesystem::create_symlink("/dev/full", Path("View.bat"));
+  w.ownFiles.putFails["View.bat"] = std::errc::no_space_on_device;
   View();
   ASSERT_EQ(w.view.errors.size(), 1u);
   EXPECT_THAT(w.view.errors[0], HasSubstr("Could not write the script"));
   EXPECT_THAT(w.view.errors[0], HasSubstr("No space left on device"));
   EXPECT_THAT(w.processes.calls, IsEmpty());
   EXPECT_FALSE(std::filesystem::exists(std::filesystem::symlink_status(Path("View.bat"))));
+  EXPECT_FALSE(std::filesystem::exists(Path("VOKView.txt")));
 }
 
 TEST(Faults, AScriptsFolderThatCannotBeWrittenIsTold) {
@@ -62,18 +63,22 @@ TEST(Faults, AScriptsFolderThatCannotBeWrittenIsTold) {
   w.files.Choose("/d/a.vok", "a.vok");
   w.form.cmdOpen_Click();
   ASSERT_EQ(w.view.errors.size(), 1u);
-  EXPECT_THAT(w.view.errors[0], HasSubstr("Could not write the script " +
-                                          Utf8(dir.path() / "not-a-folder" / "View.bat")));
+  EXPECT_THAT(w.view.errors[0], HasSubstr("Could not write the listing file " +
+                                          Utf8(dir.path() / "not-a-folder" / "VOKView.txt")));
   EXPECT_THAT(w.processes.calls, IsEmpty());
 }
 
-TEST_F(FaultTest, AnEndlessListingIsRefused) {
+// Something else put in the listing's place (a link to a device, a pipe, another file) is
+// never read; the real file system's cases are in tests/posix/planted_test.cpp.
+TEST_F(FaultTest, AListingReplacedDuringTheRunIsRefused) {
   w.processes.onStart = [&](const std::string&) {
-    std::filesystem::create_symlink("/dev/zero", Path("VOKView.txt"));
+    WriteFile(Path("VOKView.txt"), " 1 \\planted\r\n");
+    w.ownFiles.replaced = true;
   };
   View();
   ASSERT_EQ(w.view.errors.size(), 1u);
-  EXPECT_THAT(w.view.errors[0], HasSubstr("is not a regular file"));
+  EXPECT_THAT(w.view.errors[0], HasSubstr("was replaced while the archive tool ran"));
+  EXPECT_THAT(w.view.list, IsEmpty());
   EXPECT_FALSE(std::filesystem::exists(std::filesystem::symlink_status(Path("VOKView.txt"))));
 }
 

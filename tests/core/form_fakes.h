@@ -1,6 +1,7 @@
 #pragma once
 
 #include <deque>
+#include <fstream>
 #include <functional>
 #include <map>
 #include <optional>
@@ -213,6 +214,39 @@ class FakeLock : public WorkspaceLock {
   bool held = false;
 };
 
+// The program's own files written and read by name, as the test's own files are: a name holds
+// the file last put there until `replaced` says otherwise. `putFails` makes a Put of the file of
+// that name fail.
+class FakeOwnFiles : public OwnFiles {
+ public:
+  FileId Put(const std::filesystem::path& path, std::string_view text, bool) override {
+    if (const auto fails = putFails.find(Utf8(path.filename())); fails != putFails.end()) {
+      throw std::system_error(std::make_error_code(fails->second));
+    }
+    if (!(std::ofstream(path, std::ios::binary) << text)) {
+      throw std::system_error(std::make_error_code(std::errc::not_a_directory));
+    }
+    return {0, ids[path] = ++puts};
+  }
+  OpenedFile OpenSame(const std::filesystem::path& path, FileId id) override {
+    OpenedFile opened;
+    if (!std::filesystem::exists(path)) return opened;
+    const bool same = !replaced && ids[path] == id.file;
+    opened.found = same ? OpenedFile::Found::Same : OpenedFile::Found::Another;
+    if (opened.found == OpenedFile::Found::Same) {
+      auto text = std::make_unique<std::filebuf>();
+      text->open(path, std::ios::in | std::ios::binary);
+      opened.text = std::move(text);
+      opened.size = std::filesystem::file_size(path);
+    }
+    return opened;
+  }
+  std::map<std::string, std::errc> putFails;
+  bool replaced = false;
+  std::uint64_t puts = 0;
+  std::map<std::filesystem::path, std::uint64_t> ids;
+};
+
 // What a click on each button of the window is seen to do when the file dialog answers
 // kChosenArchive, the folder picker kChosenFolder, and kTyped was typed into the two boxes that
 // take typing: the text box that then shows `text`, a message that says `text`, or the donation
@@ -261,12 +295,15 @@ inline std::string SeenAfter(const ClickRow& row, const std::string& text,
   return {};
 }
 
-// A Form1 wired to fakes, with its scripts in a temporary directory.
+// A Form1 wired to fakes, with its scripts in a temporary directory; `real` puts real services
+// in place of fakes.
 struct FakeWindow {
-  explicit FakeWindow(const std::filesystem::path& directory) : FakeWindow(directory, directory) {}
+  explicit FakeWindow(const std::filesystem::path& directory, const Services& real = {})
+      : FakeWindow(directory, directory, real) {}
   FakeWindow(const std::filesystem::path& programDirectory,
-             const std::filesystem::path& scriptDirectory)
-      : form(Platform{view, files, folders, processes, events, links, lock, view},
+             const std::filesystem::path& scriptDirectory, const Services& real = {})
+      : form(real.Over(
+                 Platform{view, files, folders, processes, events, links, lock, view, ownFiles}),
              Workspace{programDirectory, scriptDirectory, ScriptDialect::Posix}) {}
   FakeView view;
   FakeFilePrompt files;
@@ -275,6 +312,7 @@ struct FakeWindow {
   FakeEvents events;
   FakeLinks links;
   FakeLock lock;
+  FakeOwnFiles ownFiles;
   Form1 form;
 };
 

@@ -10,6 +10,7 @@
 
 #include "core/form_fakes.h"
 #include "core/temp_dir.h"
+#include "process_gone.h"
 #include "row_name.h"
 #include "runner/quoting.h"
 #include "runner/shell_and_wait.h"
@@ -197,6 +198,29 @@ TEST(QuoteArgumentThroughSh, ComesBackAsOneEqualArgument) {
     }
     EXPECT_EQ(::pclose(pipe), 0) << name;
     EXPECT_EQ(output, name + "|") << name;
+  }
+}
+
+// However the program dies during a run, the script and every program it started die with it.
+TEST(PosixProcesses, ARunDiesWithTheProgram) {
+  TempDir dir;
+  const std::filesystem::path pids = dir.path() / "pids";
+  const std::string command = "echo $$ >'" + pids.string() + "'; FAKE_TOOL_PID_FILE='" +
+                              pids.string() + ".tool' FAKE_TOOL_SLEEP_MS=60000 '" FAKE_TOOL "'";
+  const pid_t program = ::fork();
+  if (program == 0) {  // the program, killed during its run
+    PosixProcesses processes;
+    processes.Start(command, WindowMode::Hidden);
+    Eventually([&] { return std::filesystem::exists(pids.string() + ".tool"); });
+    ::raise(SIGKILL);
+  }
+  ASSERT_EQ(::waitpid(program, nullptr, 0), program);
+  for (const std::string& file : {pids.string(), pids.string() + ".tool"}) {
+    pid_t pid = 0;
+    std::ifstream(file) >> pid;
+    ASSERT_NE(pid, 0) << file;
+    EXPECT_TRUE(ProcessEndsSoon(pid)) << file;
+    ::kill(pid, SIGKILL);  // whatever a fault left running
   }
 }
 

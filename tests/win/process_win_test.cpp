@@ -9,6 +9,7 @@
 
 #include "core/temp_dir.h"
 #include "row_name.h"
+#include "runner/own_files_win.h"
 #include "runner/quoting.h"
 #include "runner/script_runner.h"
 #include "runner/shell_and_wait.h"
@@ -42,7 +43,7 @@ class ScriptRuns : public ::testing::Test {
   };
   Result Run(const std::string& line, WindowMode mode) {
     const std::filesystem::path script = dir.path() / "Job.bat";
-    WriteScript(script, line, ScriptDialect::Cmd);
+    WriteScript(ownFiles, script, line, ScriptDialect::Cmd);
     CountingPump pump;
     const auto start = std::chrono::steady_clock::now();
     RunOutcome outcome = ShellAndWait(processes, pump, '"' + Utf8(script) + '"', mode, true);
@@ -53,6 +54,7 @@ class ScriptRuns : public ::testing::Test {
 
   TempDir dir;
   WinProcesses processes;
+  WinOwnFiles ownFiles;
 };
 
 struct ExitRow {
@@ -106,7 +108,7 @@ INSTANTIATE_TEST_SUITE_P(Modes, ErrorTail,
 
 TEST_F(ScriptRuns, AnEndedProcessIsNoticedWithoutASlice) {
   const std::filesystem::path script = dir.path() / "Job.bat";
-  WriteScript(script, "exit /b 0", ScriptDialect::Cmd);
+  WriteScript(ownFiles, script, "exit /b 0", ScriptDialect::Cmd);
   const ProcessId id = processes.Start('"' + Utf8(script) + '"', WindowMode::Hidden);
   const ProcessHandle handle = processes.Open(kSynchronize, false, id);
   ASSERT_NE(handle, 0u);
@@ -158,7 +160,7 @@ TEST_F(ScriptRuns, TheWindowAnswersDuringALongRun) {
 TEST_F(ScriptRuns, ANestedRunEndsInsideTheOuterWait) {
   TempDir innerDir;
   const std::filesystem::path innerScript = innerDir.path() / "Inner.bat";
-  WriteScript(innerScript, "exit /b 4", ScriptDialect::Cmd);
+  WriteScript(ownFiles, innerScript, "exit /b 4", ScriptDialect::Cmd);
   std::vector<std::string> order;
   class NestingPump : public EventPump {
    public:
@@ -178,7 +180,7 @@ TEST_F(ScriptRuns, ANestedRunEndsInsideTheOuterWait) {
   const std::filesystem::path outerScript = dir.path() / "Outer.bat";
   const ScopedEnvironment sleep(L"FAKE_TOOL_SLEEP_MS", "1500");
   const ScopedEnvironment status(L"FAKE_TOOL_EXIT", "6");
-  WriteScript(outerScript, FakeToolCommand(), ScriptDialect::Cmd);
+  WriteScript(ownFiles, outerScript, FakeToolCommand(), ScriptDialect::Cmd);
   const RunOutcome outer =
       ShellAndWait(processes, pump, '"' + Utf8(outerScript) + '"', WindowMode::Hidden, true);
   order.push_back("outer ends with " + std::to_string(outer.report.exitStatus.value_or(-1)));
@@ -198,7 +200,7 @@ TEST_P(StopAScript, EndsCmdAndTheToolTogether) {
   const ScopedEnvironment sleep(L"FAKE_TOOL_SLEEP_MS", "60000");
   const ScopedEnvironment pidFile(L"FAKE_TOOL_PID_FILE", Utf8(dir.path() / "tool.pid"));
   const std::filesystem::path script = dir.path() / "Job.bat";
-  WriteScript(script, FakeToolCommand(), ScriptDialect::Cmd);
+  WriteScript(ownFiles, script, FakeToolCommand(), ScriptDialect::Cmd);
   std::stop_source stop;
   class StoppingPump : public EventPump {
    public:
@@ -270,7 +272,8 @@ TEST_P(NamesInScripts, AreCarriedExactlyOrRefused) {
   WinProcesses processes;
   CountingPump pump;
   const Workspace workspace{folder, folder, ScriptDialect::Cmd};
-  ScriptRunner runner(workspace, processes, pump);
+  WinOwnFiles ownFiles;
+  ScriptRunner runner(workspace, ownFiles, processes, pump);
   const std::string line = "type nul > " + QuoteArgument(Utf8(target), ScriptDialect::Cmd);
   const bool ascii = std::all_of(line.begin(), line.end(),
                                  [](char c) { return static_cast<unsigned char>(c) < 0x80; });
