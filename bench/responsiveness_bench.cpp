@@ -28,11 +28,9 @@
 #include <string>
 #include <vector>
 
-#include "app/form1_qt.h"
 #include "bench_support.h"
-#include "core/form_fakes.h"
-#include "core/temp_dir.h"
 #include "runner/quoting.h"
+#include "window_bench.h"
 
 extern char** environ;
 
@@ -43,74 +41,9 @@ using Clock = std::chrono::steady_clock;
 
 constexpr int kRuns = 3;
 
-double Seconds(Clock::duration d) { return std::chrono::duration<double>(d).count(); }
-
-// Records the gaps between the firings of a zero-interval timer.
-class RoundWatch {
- public:
-  RoundWatch() {
-    QObject::connect(&timer_, &QTimer::timeout, [this] { Round(); });
-    timer_.start(0);
-  }
-  void Begin() {
-    last_ = Clock::now();
-    longest_ = Clock::duration::zero();
-    rounds_ = 0;
-  }
-  void Round() {
-    End();
-    ++rounds_;
-  }
-  // The gap from the last round to the end of what is watched.
-  void End() {
-    const auto now = Clock::now();
-    longest_ = std::max(longest_, now - last_);
-    last_ = now;
-  }
-  [[nodiscard]] double LongestMs() const {
-    return std::chrono::duration<double, std::milli>(longest_).count();
-  }
-  [[nodiscard]] long rounds() const { return rounds_; }
-
- private:
-  QTimer timer_;
-  Clock::time_point last_;
-  Clock::duration longest_{};
-  long rounds_ = 0;
-};
-
-void MakeExecutable(const fs::path& path, const std::string& script) {
-  vok::testing::WriteFile(path, script);
-  fs::permissions(path, fs::perms::owner_exec, fs::perm_options::add);
-}
-
-// The program's window over a program folder of its own, whose archive tool is `tool`.
-struct Program {
-  explicit Program(const std::string& toolScript) {
-    MakeExecutable(dir.path() / "VOKMaker2.exe", toolScript);
-    window = std::make_unique<vok::Form1Window>(
-        vok::Workspace{dir.path(), dir.path(), vok::ScriptDialect::Posix},
-        vok::Services{.messages = &boxes});
-    window->show();
-    static_cast<QTabBar*>(window->control(vok::Control::TabStrip1))->setCurrentIndex(2);
-    QCoreApplication::processEvents();
-  }
-  using Form1Window = vok::Form1Window;
-  // Runs Create of `archive` from `source`, through the window; its time.
-  double Create(RoundWatch& watch, const fs::path& source, const fs::path& archive) {
-    window->form().DropPaths({vok::Utf8(source)});
-    window->form().DropPaths({vok::Utf8(archive)});
-    boxes.shown.clear();
-    watch.Begin();
-    const auto start = Clock::now();
-    window->form().cmdCreate_Click();
-    watch.End();
-    return Seconds(Clock::now() - start);
-  }
-  vok::testing::TempDir dir;
-  vok::testing::FakeMessages boxes;
-  std::unique_ptr<Form1Window> window;
-};
+using vok::bench::Program;
+using vok::bench::RoundWatch;
+using vok::bench::Seconds;
 
 // Runs a shell command line; its time. Exits the benchmark when it fails.
 double RunShell(const std::string& command) {

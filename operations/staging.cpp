@@ -14,7 +14,8 @@ namespace fs = std::filesystem;
 
 namespace {
 
-constexpr std::size_t kMovesBetweenEvents = 256;
+constexpr std::uint32_t kStepsBetweenLooks = 64;  // at the clock
+constexpr auto kWorkBetweenEvents = std::chrono::milliseconds(40);
 
 enum class Found { Nothing, Folder, InTheWay };
 
@@ -40,12 +41,23 @@ std::string Relative(std::string_view storedPath) {
 
 }  // namespace
 
-std::vector<Conflict> FindConflicts(const fs::path& destination, const ListLines& storedPaths) {
+void EventBreaks::Step() {
+  if (++steps_ % kStepsBetweenLooks != 0) return;
+  const auto now = std::chrono::steady_clock::now();
+  if (now - last_ < kWorkBetweenEvents) return;
+  events_.DoEvents();
+  last_ = std::chrono::steady_clock::now();
+  if (stop_.stop_requested()) throw RunStopped(stopped_);
+}
+
+std::vector<Conflict> FindConflicts(const fs::path& destination, const ListLines& storedPaths,
+                                    EventBreaks& breaks) {
   std::vector<Conflict> conflicts;
   if (WhatIsAt(destination) != Found::Folder && !IsLinkToFolder(destination)) return conflicts;
   std::unordered_map<std::string, Found> folders;  // what is at each folder of the archive's
   std::unordered_set<std::string> told;
   for (std::size_t i = 0; i < storedPaths.size(); ++i) {
+    breaks.Step();
     const std::string name = Relative(storedPaths[i]);
     for (std::size_t end = name.find('/');; end = name.find('/', end + 1)) {
       const bool file = end == std::string::npos;
@@ -110,9 +122,9 @@ void Staging::Clean() {
   }
 }
 
-void Staging::MoveIntoPlace(InTheWay inTheWay, const std::stop_token& stop, EventPump& events) {
+void Staging::MoveIntoPlace(InTheWay inTheWay, EventBreaks& breaks) {
   try {
-    MoveFolder(fs::path(), inTheWay, stop, events);
+    MoveFolder(fs::path(), inTheWay, breaks);
   } catch (const RunStopped&) {
     Undo();
     throw;
@@ -124,8 +136,7 @@ void Staging::MoveIntoPlace(InTheWay inTheWay, const std::stop_token& stop, Even
   placed_ = true;
 }
 
-void Staging::MoveFolder(const fs::path& relative, InTheWay inTheWay, const std::stop_token& stop,
-                         EventPump& events) {
+void Staging::MoveFolder(const fs::path& relative, InTheWay inTheWay, EventBreaks& breaks) {
   std::vector<fs::path> names;
   for (const fs::directory_entry& entry : fs::directory_iterator(files_ / relative)) {
     names.push_back(entry.path().filename());
@@ -137,21 +148,14 @@ void Staging::MoveFolder(const fs::path& relative, InTheWay inTheWay, const std:
     if (there == Found::Nothing) {
       Rename(from, to);
     } else if (there == Found::Folder && WhatIsAt(from) == Found::Folder) {
-      MoveFolder(relative / name, inTheWay, stop, events);
+      MoveFolder(relative / name, inTheWay, breaks);
     } else if (inTheWay == InTheWay::Replace && there == Found::InTheWay) {
       const fs::path aside = replaced_ / relative / name;
       fs::create_directories(aside.parent_path());
       Rename(to, aside);
       Rename(from, to);
     }  // else kept: it stays in the staging folder and goes with it
-    if (++movesSinceEvents_ >= kMovesBetweenEvents) {
-      movesSinceEvents_ = 0;
-      events.DoEvents();
-      if (stop.stop_requested()) {
-        throw RunStopped("The extraction into " + Utf8(destination_) +
-                         " was stopped. Nothing was changed.");
-      }
-    }
+    breaks.Step();
   }
 }
 

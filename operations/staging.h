@@ -1,5 +1,7 @@
 #pragma once
 
+#include <chrono>
+#include <cstdint>
 #include <filesystem>
 #include <stop_token>
 #include <string>
@@ -9,6 +11,23 @@
 #include "runner/process_services.h"
 
 namespace vok {
+
+// Lets the window's events run every few tens of milliseconds of a long piece of work on the
+// window's thread; a stop requested meanwhile ends the work with RunStopped(`stopped`).
+class EventBreaks {
+ public:
+  EventBreaks(EventPump& events, std::stop_token stop, std::string stopped)
+      : events_(events), stop_(std::move(stop)), stopped_(std::move(stopped)) {}
+  // Called for every step of the work; cheap when it is not yet time.
+  void Step();
+
+ private:
+  EventPump& events_;
+  std::stop_token stop_;
+  std::string stopped_;
+  std::uint32_t steps_ = 0;
+  std::chrono::steady_clock::time_point last_;  // the first look lets the events run
+};
 
 // A file of the archive that would meet something already in the destination.
 struct Conflict {
@@ -20,7 +39,7 @@ struct Conflict {
 // something in `destination`: a file, a link, a folder or anything else of their name, or of the
 // name of one of their folders that is not a folder there. In listing order, each name once.
 std::vector<Conflict> FindConflicts(const std::filesystem::path& destination,
-                                    const ListLines& storedPaths);
+                                    const ListLines& storedPaths, EventBreaks& breaks);
 
 // What becomes of what is in the way.
 enum class InTheWay { Replace, Keep };
@@ -43,16 +62,15 @@ class Staging {
 
   // Moves what the tool extracted into the destination, whole folders at a time where nothing of
   // their name is there. What is in the way is replaced (a file or a link; never a folder) or
-  // kept. Runs the window's events now and then; a stop requested meanwhile undoes every move
-  // made and throws RunStopped; a move that fails undoes them too and throws OperationError.
-  void MoveIntoPlace(InTheWay inTheWay, const std::stop_token& stop, EventPump& events);
+  // kept. A stop requested meanwhile undoes every move made and throws RunStopped; a move that
+  // fails undoes them too and throws OperationError.
+  void MoveIntoPlace(InTheWay inTheWay, EventBreaks& breaks);
 
  private:
   struct Move {
     std::filesystem::path from, to;
   };
-  void MoveFolder(const std::filesystem::path& relative, InTheWay inTheWay,
-                  const std::stop_token& stop, EventPump& events);
+  void MoveFolder(const std::filesystem::path& relative, InTheWay inTheWay, EventBreaks& breaks);
   void Rename(const std::filesystem::path& from, const std::filesystem::path& to);
   void Undo();
   // Removes the staging folder and, unless everything was moved into place, the destination's
@@ -65,7 +83,6 @@ class Staging {
   std::filesystem::path replaced_;  // root_/replaced: what was in the way, until the end
   std::vector<std::filesystem::path> madeFolders_;  // the destination's, innermost last
   std::vector<Move> moves_;
-  std::size_t movesSinceEvents_ = 0;
   bool placed_ = false;
 };
 

@@ -66,8 +66,11 @@ void Form1::cmdExtract_Click() {
       throw OperationError("Could not " + job + ": " + contents.problem->reason + " (line " +
                            std::to_string(contents.problem->lineNumber) + ").");
     }
+    EventBreaks reading(
+        platform_.events, stop_.get_token(),
+        "The extraction into " + destination + " was given up. Nothing was changed.");
     InTheWay inTheWay = InTheWay::Keep;
-    if (const std::vector<Conflict> conflicts = FindConflicts(folder, contents.lines);
+    if (const std::vector<Conflict> conflicts = FindConflicts(folder, contents.lines, reading);
         !conflicts.empty()) {
       const std::size_t answer = platform_.messages.Choose(
           ConflictQuestion(conflicts, destination), {"Replace", "Keep existing", "Cancel"}, 1);
@@ -88,7 +91,9 @@ void Form1::cmdExtract_Click() {
                  return JobTotals{files, bytes};
                });
     CheckToolRun(run, workspace_, job);
-    staging.MoveIntoPlace(inTheWay, stop_.get_token(), platform_.events);
+    EventBreaks moving(platform_.events, stop_.get_token(),
+                       "The extraction into " + destination + " was stopped. Nothing was changed.");
+    staging.MoveIntoPlace(inTheWay, moving);
   });
 }
 
