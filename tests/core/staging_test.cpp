@@ -37,6 +37,7 @@ TEST_P(Extraction, IsPlacedWholeOrNotAtAll) {
   fs::create_directories(destination);
   if (row.mineInTheWay) WriteFile(destination / "f0.txt", "mine");
   std::string listing;
+  bool extracted = false;
   for (int i = 0; i < kFiles; ++i) listing += " 7 \\f" + std::to_string(i) + ".txt\r\n";
   w.processes.onStart = [&](const std::string& command) {
     if (command.find("View.bat") != std::string::npos) {
@@ -51,9 +52,14 @@ TEST_P(Extraction, IsPlacedWholeOrNotAtAll) {
       }
     }
     w.processes.report.exitStatus = row.exitStatus;
+    extracted = true;
   };
   w.view.choice = row.answer;
-  if (row.stopWhileMoving) w.events.onEvents = [&] { w.form.StopRun(); };
+  if (row.stopWhileMoving) {
+    w.events.onEvents = [&] {
+      if (extracted) w.form.StopRun();
+    };
+  }
   w.files.Choose("/d/a.vok", "a.vok");
   w.folders.answers = {Utf8(destination)};
   w.form.cmdSourceOpen_Click();
