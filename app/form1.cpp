@@ -35,7 +35,9 @@ void Form1::JobEvents::DoEvents() {
 }
 
 void Form1::Click(Control control) {
+  clicked_ = control;
   if (const auto handler = LayoutOf(control).onClick) (this->*handler)();
+  clicked_.reset();
   CloseIfPending();
 }
 
@@ -48,6 +50,7 @@ void Form1::CloseIfPending() {
 void Form1::RunOperation(const std::function<void()>& operation, bool escapeStops) {
   if (running_) return;
   running_ = true;
+  const std::optional<Control> focusBack = clicked_;  // a run disables the button that began it
   stop_ = std::stop_source();
   escapeStops_ = escapeStops;
   view_.SetBusy(true);
@@ -70,6 +73,7 @@ void Form1::RunOperation(const std::function<void()>& operation, bool escapeStop
     if (layout.disabledDuringRun()) view_.SetEnabled(layout.id, true);
   }
   view_.SetBusy(false);
+  if (focusBack && !closePending_) view_.SetFocus(*focusBack);
   if (jobRan_) {
     jobRan_ = false;
     view_.JobEnded();
@@ -177,8 +181,8 @@ void Form1::EndPhase() {
   view_.SetCaption(kWindowCaption);
 }
 
-ScriptRun Form1::RunJob(std::string_view name, AfterRun after, std::string job,
-                        std::function<JobTotals()> totals) {
+Form1::JobRun Form1::RunJob(std::string_view name, AfterRun after, std::string job,
+                            std::function<JobTotals()> totals) {
   job_ = std::make_unique<Job>();
   job_->name = std::move(job);
   job_->totals = std::move(totals);
@@ -187,7 +191,9 @@ ScriptRun Form1::RunJob(std::string_view name, AfterRun after, std::string job,
     std::unique_ptr<Job>& job;
     ~EndJob() { job.reset(); }
   } endJob{job_};
-  return RunScript(name, WindowMode::Maximized, after, &job_->tracker);
+  JobRun done{RunScript(name, WindowMode::Maximized, after, &job_->tracker), std::nullopt};
+  done.summary = job_->tracker.Take().summary;
+  return done;
 }
 
 ScriptRun Form1::RunScript(std::string_view name, WindowMode mode, AfterRun after,

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <stop_token>
 #include <string>
 #include <vector>
@@ -100,6 +101,8 @@ class Form1 {
   void cmdCClear_Click();
   // The donation button
   void Command1_Click();
+  // Opens `folder` in the desktop's file manager (the "Open folder" of a job's summary).
+  void OpenFolder(const std::string& folder);
 
   // Files or folders dropped onto the window: taken by the selected tab as if chosen with its
   // "..." buttons (an archive to view or unpack, a folder to unpack into or to pack).
@@ -164,10 +167,17 @@ class Form1 {
                       OutputListener* output = nullptr);
   // Runs strCommand as RunScript does, in a console of its own, showing how far the tool has
   // come with `job` ("Extracting photos.temo") against what `totals` tells.
-  ScriptRun RunJob(std::string_view name, AfterRun after, std::string job,
-                   std::function<JobTotals()> totals);
+  // The run, and what the tool's last line said it did.
+  struct JobRun {
+    ScriptRun run;
+    std::optional<ToolSummary> summary;
+  };
+  JobRun RunJob(std::string_view name, AfterRun after, std::string job,
+                std::function<JobTotals()> totals);
   // Has the tool list `archive` and reads its listing; `job` names what it is for in messages.
   Listing ReadArchive(const std::string& archive, ListingReader::Keep keep, std::string_view job);
+  // Tells what a job did, with a button that opens `folder`.
+  void TellDone(const std::string& text, const std::string& folder);
   // A step before the tool's real work, told in the caption; Escape gives it up.
   void BeginPhase(std::string_view caption);
   void EndPhase();
@@ -196,6 +206,7 @@ class Form1 {
   ScriptRunner runner_;
   std::stop_source stop_;  // the run's: a Stop button, Escape or closing the window
   std::unique_ptr<Job> job_;
+  std::optional<Control> clicked_;  // the control of the click being handled
   bool jobRan_ = false;
   bool running_ = false;
   bool escapeStops_ = false;

@@ -391,6 +391,13 @@ LRESULT Form1Window::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
           break;
       }
       return 0;
+    case kNoteAction: {
+      // The action of a note, which a thread of its own showed.
+      auto* act = reinterpret_cast<std::function<void()>*>(lParam);
+      (*act)();
+      delete act;
+      return 0;
+    }
     case WM_DESTROY:
       if (quitWhenClosed_) PostQuitMessage(0);
       return 0;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -22,6 +23,10 @@ class Messages {
   // Escape or closing the box gives the last answer, which is to cancel.
   virtual std::size_t Choose(std::string_view question, const std::vector<std::string>& answers,
                              std::size_t preselected) = 0;
+  // A note that leaves the window free (the next job can start while it shows), with a button
+  // `action` that calls `act` on the window's thread, and one that closes it.
+  virtual void ShowNote(std::string_view note, std::string_view action,
+                        std::function<void()> act) = 0;
 };
 
 }  // namespace vok

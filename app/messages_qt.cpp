@@ -63,4 +63,18 @@ std::size_t QtMessages::Choose(std::string_view question, const std::vector<std:
   return answers.size() - 1;
 }
 
+void QtMessages::ShowNote(std::string_view note, std::string_view action,
+                          std::function<void()> act) {
+  if (!owner_->isVisible()) return;  // the user is quitting
+  auto* box = new QMessageBox(QMessageBox::Information, FromUtf8(kWindowCaption), FromUtf8(note),
+                              QMessageBox::Close, owner_);
+  box->setObjectName(QStringLiteral("note"));
+  box->setTextFormat(Qt::PlainText);
+  box->setAttribute(Qt::WA_DeleteOnClose);
+  box->setModal(false);
+  QPushButton* button = box->addButton(FromUtf8(action), QMessageBox::ActionRole);
+  QObject::connect(button, &QPushButton::clicked, box, [act = std::move(act)] { act(); });
+  box->show();
+}
+
 }  // namespace vok

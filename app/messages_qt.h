@@ -16,6 +16,7 @@ class QtMessages : public Messages {
   bool AskYesNo(std::string_view question) override;
   std::size_t Choose(std::string_view question, const std::vector<std::string>& answers,
                      std::size_t preselected) override;
+  void ShowNote(std::string_view note, std::string_view action, std::function<void()> act) override;
 
  private:
   QWidget* owner_;

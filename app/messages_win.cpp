@@ -2,6 +2,8 @@
 
 #include <commctrl.h>
 
+#include <thread>
+
 #include "app/form_layout.h"
 #include "common/text_win.h"
 
@@ -49,6 +51,30 @@ std::size_t WinMessages::Choose(std::string_view question, const std::vector<std
   const int index = pressed - kFirstAnswer;
   return index >= 0 && index < static_cast<int>(answers.size()) ? static_cast<std::size_t>(index)
                                                                 : answers.size() - 1;
+}
+
+void WinMessages::ShowNote(std::string_view note, std::string_view action,
+                           std::function<void()> act) {
+  if (!IsWindowVisible(owner_)) return;  // the user is quitting
+  std::thread([owner = owner_, note = Wide(note), action = Wide(action),
+               act = std::move(act)]() mutable {
+    const std::wstring caption = Wide(kWindowCaption);
+    const TASKDIALOG_BUTTON button{100, action.c_str()};
+    TASKDIALOGCONFIG config{};
+    config.cbSize = sizeof config;
+    config.dwFlags = TDF_ALLOW_DIALOG_CANCELLATION;
+    config.dwCommonButtons = TDCBF_CLOSE_BUTTON;
+    config.pszWindowTitle = caption.c_str();
+    config.pszMainIcon = TD_INFORMATION_ICON;
+    config.pszContent = note.c_str();
+    config.cButtons = 1;
+    config.pButtons = &button;
+    int pressed = 0;
+    if (SUCCEEDED(TaskDialogIndirect(&config, &pressed, nullptr, nullptr)) && pressed == 100) {
+      auto* posted = new std::function<void()>(std::move(act));
+      if (!PostMessageW(owner, kNoteAction, 0, reinterpret_cast<LPARAM>(posted))) delete posted;
+    }
+  }).detach();
 }
 
 }  // namespace vok

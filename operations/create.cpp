@@ -77,10 +77,15 @@ void Form1::cmdCreate_Click() {
     strCommand = CreateCommand(workspace_, source, strCreateArchive);
     const FolderCount count(PathFromUtf8(source));
     // The script stays: it holds the last create command until the next Create replaces it.
-    const ScriptRun run =
+    const JobRun done =
         RunJob(kCreateScript, AfterRun::KeepScript, "Creating " + Utf8(archive.filename()),
                [&count] { return count.Totals(); });
-    CheckToolRun(run, workspace_, "create the archive " + strCreateArchive + " from " + source);
+    CheckToolRun(done.run, workspace_,
+                 "create the archive " + strCreateArchive + " from " + source);
+    if (done.summary) {
+      TellDone(DescribeSummary("Packed", *done.summary, strCreateArchive),
+               Utf8(archive.parent_path()));
+    }
   });
 }
 

@@ -154,7 +154,9 @@ void Staging::MoveFolder(const fs::path& relative, InTheWay inTheWay, EventBreak
       fs::create_directories(aside.parent_path());
       Rename(to, aside);
       Rename(from, to);
-    }  // else kept: it stays in the staging folder and goes with it
+    } else {
+      ++kept_;  // it stays in the staging folder and goes with it
+    }
     breaks.Step();
   }
 }

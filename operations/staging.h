@@ -59,6 +59,8 @@ class Staging {
 
   // Where the tool extracts.
   [[nodiscard]] const std::filesystem::path& Files() const { return files_; }
+  // What MoveIntoPlace kept of what was in the way, counted by its names there.
+  [[nodiscard]] std::size_t Kept() const { return kept_; }
 
   // Moves what the tool extracted into the destination, whole folders at a time where nothing of
   // their name is there. What is in the way is replaced (a file or a link; never a folder) or
@@ -83,6 +85,7 @@ class Staging {
   std::filesystem::path replaced_;  // root_/replaced: what was in the way, until the end
   std::vector<std::filesystem::path> madeFolders_;  // the destination's, innermost last
   std::vector<Move> moves_;
+  std::size_t kept_ = 0;
   bool placed_ = false;
 };
 

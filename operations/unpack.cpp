@@ -58,6 +58,22 @@ void Form1::cmdExtract_Click() {
     }
     const std::string job = "extract the archive " + strUnpackArchive + " into " + destination;
     const std::filesystem::path folder = PathFromUtf8(destination);
+    // A folder that is not there is made only when the user says so: it may be a typing error.
+    std::filesystem::path missing;
+    std::error_code error;
+    for (std::filesystem::path at = folder;
+         !at.empty() && !std::filesystem::exists(std::filesystem::symlink_status(at, error));
+         at = at.parent_path()) {
+      missing = at;
+      if (at == at.parent_path()) break;
+    }
+    if (!missing.empty() &&
+        !platform_.messages.AskYesNo(
+            "The folder " + Utf8(missing) + " does not exist. Make it" +
+            (missing == folder ? std::string() : " and the folders in it down to " + destination) +
+            ", and extract the archive there?")) {
+      return;
+    }
 
     // What the archive holds, to compare with what the destination holds.
     BeginPhase(kReadingCaption);
@@ -85,15 +101,23 @@ void Form1::cmdExtract_Click() {
     strCommand = ExtractCommand(workspace_, strUnpackArchive, Utf8(staging.Files()));
     const std::uint64_t files = contents.lines.size();
     const std::uint64_t bytes = contents.bytes;
-    const ScriptRun run =
+    const JobRun done =
         RunJob(kExtractScript, AfterRun::RemoveScript,
                "Extracting " + Utf8(PathFromUtf8(strUnpackArchive).filename()), [files, bytes] {
                  return JobTotals{files, bytes};
                });
-    CheckToolRun(run, workspace_, job);
+    CheckToolRun(done.run, workspace_, job);
     EventBreaks moving(platform_.events, stop_.get_token(),
                        "The extraction into " + destination + " was stopped. Nothing was changed.");
     staging.MoveIntoPlace(inTheWay, moving);
+    std::string text = DescribeSummary(
+        "Extracted", done.summary.value_or(ToolSummary{files, 0, bytes}), destination);
+    if (staging.Kept() > 0) {
+      text += " " + std::to_string(staging.Kept()) +
+              (staging.Kept() == 1 ? " file that was there was kept."
+                                   : " files that were there were kept.");
+    }
+    TellDone(text, destination);
   });
 }
 

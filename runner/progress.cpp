@@ -50,7 +50,47 @@ std::optional<std::uint64_t> FileGoesOn(std::string_view line) {
   return Number(line.substr(colon + 2, of - colon - 2));
 }
 
+// Reads "N <word>" at the front of `text` and takes it off; nullopt when it is not there.
+std::optional<std::uint64_t> Counted(std::string_view& text, std::string_view singular,
+                                     std::string_view plural) {
+  const std::size_t space = text.find(' ');
+  if (space == std::string_view::npos) return std::nullopt;
+  const auto n = Number(text.substr(0, space));
+  std::string_view rest = text.substr(space + 1);
+  const std::string_view word = n == 1 ? singular : plural;
+  if (!n || !rest.starts_with(word)) return std::nullopt;
+  text = rest.substr(word.size());
+  return n;
+}
+
+bool Skip(std::string_view& text, std::string_view what) {
+  if (!text.starts_with(what)) return false;
+  text.remove_prefix(what.size());
+  return true;
+}
+
 }  // namespace
+
+std::optional<ToolSummary> ReadToolSummary(std::string_view line) {
+  if (!Skip(line, "Extracted ") && !Skip(line, "Packed ")) return std::nullopt;
+  ToolSummary summary;
+  const auto files = Counted(line, "file", "files");
+  if (!files || !Skip(line, " and ")) return std::nullopt;
+  const auto folders = Counted(line, "folder", "folders");
+  if (!folders || !Skip(line, " (")) return std::nullopt;
+  const auto bytes = Counted(line, "byte", "bytes");
+  if (!bytes || !Skip(line, ") into ")) return std::nullopt;
+  summary.files = *files;
+  summary.folders = *folders;
+  summary.bytes = *bytes;
+  if (const std::size_t refused = line.rfind("; "); refused != std::string_view::npos) {
+    std::string_view rest = line.substr(refused + 2);
+    if (const auto n = Counted(rest, "entry", "entries"); n && rest == " refused") {
+      summary.refused = *n;
+    }
+  }
+  return summary;
+}
 
 void ProgressTracker::Output(std::string_view piece) {
   const std::lock_guard<std::mutex> lock(mutex_);
@@ -86,6 +126,12 @@ void ProgressTracker::Output(std::string_view piece) {
 bool ProgressTracker::ReadLine(std::string_view line) {
   if (line.empty()) return false;
   ++progress_.lines;
+  if (line[0] == 'E' || line[0] == 'P') {
+    if (auto summary = ReadToolSummary(line)) {
+      progress_.summary = summary;
+      return false;
+    }
+  }
   if (const auto begins = FileBegins(line)) {
     progress_.bytesDone += currentSize_ - std::min(currentDone_, currentSize_);
     ++progress_.filesBegun;
@@ -107,6 +153,21 @@ bool ProgressTracker::ReadLine(std::string_view line) {
 ToolProgress ProgressTracker::Take() const {
   const std::lock_guard<std::mutex> lock(mutex_);
   return progress_;
+}
+
+std::string DescribeSummary(std::string_view done, const ToolSummary& summary,
+                            std::string_view into) {
+  const auto count = [](std::uint64_t n, const char* one, const char* many) {
+    return std::to_string(n) + " " + (n == 1 ? one : many);
+  };
+  std::string text = std::string(done) + " " + count(summary.files, "file", "files") + " and " +
+                     count(summary.folders, "folder", "folders") + " (" +
+                     ReadableSize(summary.bytes) + ") into " + std::string(into) + ".";
+  if (summary.refused > 0) {
+    text += " " + count(summary.refused, "entry was", "entries were") +
+            " refused: the tool's output says why.";
+  }
+  return text;
 }
 
 std::string ReadableSize(std::uint64_t bytes) {

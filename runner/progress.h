@@ -22,11 +22,22 @@ struct JobTotals {
 //   "Extracting \name (N bytes)" or "Adding \name (N bytes)": the next file begins;
 //   "Still extracting \name: D of N bytes": D bytes of the file are done.
 // Any other line still shows that the tool is at work.
+// What the tool's last line says it did: "Extracted 2 files and 1 folder (10 bytes) into X",
+// "Packed ...", with "; 3 entries refused" where some were.
+struct ToolSummary {
+  std::uint64_t files = 0;
+  std::uint64_t folders = 0;
+  std::uint64_t bytes = 0;
+  std::uint64_t refused = 0;
+};
+std::optional<ToolSummary> ReadToolSummary(std::string_view line);
+
 struct ToolProgress {
   std::uint64_t filesBegun = 0;
   std::uint64_t bytesDone = 0;  // of the files before the current one, and of the current one
   std::string current;          // the name being worked on, as the tool writes it
   std::uint64_t lines = 0;
+  std::optional<ToolSummary> summary;  // once the tool has told it
 };
 
 // Takes the tool's output on the thread that reads it, in pieces of any size, and tells the
@@ -62,6 +73,11 @@ struct JobProgress {
 // shows 100 %.
 JobProgress DescribeProgress(std::string_view job, const JobTotals& totals,
                              const ToolProgress& progress, std::chrono::milliseconds elapsed);
+
+// "Extracted 2 files and 1 folder (10 bytes) into /home/me/out." with `done` ("Extracted") and
+// `into`; what was refused is added.
+std::string DescribeSummary(std::string_view done, const ToolSummary& summary,
+                            std::string_view into);
 
 // "1.5 MB", "999 bytes": sizes for people, in powers of 1000.
 std::string ReadableSize(std::uint64_t bytes);

@@ -29,6 +29,12 @@ class FakeMessages : public Messages {
     if (onQuestion) onQuestion();
     return answerYes;
   }
+  void ShowNote(std::string_view note, std::string_view action,
+                std::function<void()> act) override {
+    notes.emplace_back(note);
+    noteActions.emplace_back(action);
+    acts.push_back(std::move(act));
+  }
   std::size_t Choose(std::string_view question, const std::vector<std::string>& answers,
                      std::size_t preselected) override {
     questions.emplace_back(question);
@@ -45,6 +51,9 @@ class FakeMessages : public Messages {
   bool answerYes = true;
   std::vector<std::vector<std::string>> choices;  // the answers each Choose offered
   std::vector<std::size_t> preselections;
+  std::vector<std::string> notes;  // each note shown, and its button
+  std::vector<std::string> noteActions;
+  std::vector<std::function<void()>> acts;
   std::size_t choice = 0;  // what Choose answers
 };
 

@@ -90,7 +90,7 @@ TEST_P(JobShown, SaysWhatIsDoneAndWhatIsLeft) {
 INSTANTIATE_TEST_SUITE_P(Jobs, JobShown,
                          ::testing::Values(ShownRow{"ByBytesWithTimeLeft",
                                                     {10, 4'000'000},
-                                                    {4, 1'000'000, "\\d", 4},
+                                                    {4, 1'000'000, "\\d", 4, {}},
                                                     10,
                                                     25,
                                                     "25% Extracting a.temo",
@@ -99,7 +99,7 @@ INSTANTIATE_TEST_SUITE_P(Jobs, JobShown,
                                                     "0:10 elapsed, 0:30 left"},
                                            ShownRow{"ByFilesWhenThereAreNoBytes",
                                                     {4, 0},
-                                                    {3, 0, "", 3},
+                                                    {3, 0, "", 3, {}},
                                                     1,
                                                     50,
                                                     "50% Extracting a.temo",
@@ -108,7 +108,7 @@ INSTANTIATE_TEST_SUITE_P(Jobs, JobShown,
                                                     "0:01 elapsed"},
                                            ShownRow{"NeverAHundredWhileItRuns",
                                                     {1, 10},
-                                                    {1, 10, "", 1},
+                                                    {1, 10, "", 1, {}},
                                                     5,
                                                     99,
                                                     "99% Extracting a.temo",
@@ -117,7 +117,7 @@ INSTANTIATE_TEST_SUITE_P(Jobs, JobShown,
                                                     "0:05 elapsed, 0:00 left"},
                                            ShownRow{"AnUnknownTotalIsABusyBar",
                                                     {},
-                                                    {2, 1500, "", 2},
+                                                    {2, 1500, "", 2, {}},
                                                     3700,
                                                     std::nullopt,
                                                     "Extracting a.temo",
@@ -126,7 +126,7 @@ INSTANTIATE_TEST_SUITE_P(Jobs, JobShown,
                                                     "1:01:40 elapsed"},
                                            ShownRow{"WhileTheFilesAreCounted",
                                                     {std::nullopt, std::nullopt, true},
-                                                    {1, 0, "", 1},
+                                                    {1, 0, "", 1, {}},
                                                     0,
                                                     std::nullopt,
                                                     "Extracting a.temo",
@@ -134,6 +134,43 @@ INSTANTIATE_TEST_SUITE_P(Jobs, JobShown,
                                                     "0 bytes",
                                                     "0:00 elapsed"}),
                          RowName());
+
+struct SummaryRow {
+  const char* name;
+  std::string line;
+  std::optional<ToolSummary> read;
+};
+
+class LastLine : public ::testing::TestWithParam<SummaryRow> {};
+
+TEST_P(LastLine, SaysWhatTheToolDid) {
+  const std::optional<ToolSummary> read = ReadToolSummary(GetParam().line);
+  ASSERT_EQ(read.has_value(), GetParam().read.has_value());
+  if (!read) return;
+  EXPECT_EQ(read->files, GetParam().read->files);
+  EXPECT_EQ(read->folders, GetParam().read->folders);
+  EXPECT_EQ(read->bytes, GetParam().read->bytes);
+  EXPECT_EQ(read->refused, GetParam().read->refused);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Lines, LastLine,
+    ::testing::Values(
+        SummaryRow{"Packed",
+                   "Packed 200000 files and 200 folders (2000349408 bytes) into /a/b c.temo",
+                   ToolSummary{200000, 200, 2000349408, 0}},
+        SummaryRow{"ExtractedOneOfEach", "Extracted 1 file and 1 folder (1 byte) into /x",
+                   ToolSummary{1, 1, 1, 0}},
+        SummaryRow{"WithRefusedEntries",
+                   "Extracted 2 files and 0 folders (5 bytes) into /x; 3 entries refused",
+                   ToolSummary{2, 0, 5, 3}},
+        SummaryRow{"ANameWithTheSameWords",
+                   "Extracted 2 files and 0 folders (5 bytes) into /x; 3 entries refused/y",
+                   ToolSummary{2, 0, 5, 0}},
+        SummaryRow{"OneFilesIsNotTheToolsWording",
+                   "Extracted 1 files and 0 folders (5 bytes) into /x", std::nullopt},
+        SummaryRow{"AnyOtherLine", "Extracting \\a (5 bytes)", std::nullopt}),
+    RowName());
 
 }  // namespace
 }  // namespace vok::testing

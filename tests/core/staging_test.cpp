@@ -52,6 +52,7 @@ TEST_P(Extraction, IsPlacedWholeOrNotAtAll) {
       }
     }
     w.processes.report.exitStatus = row.exitStatus;
+    w.processes.writes = "Extracted 600 files and 0 folders (4200 bytes) into somewhere\r\n";
     extracted = true;
   };
   w.view.choice = row.answer;
@@ -78,6 +79,15 @@ TEST_P(Extraction, IsPlacedWholeOrNotAtAll) {
     EXPECT_THAT(w.view.informations, ::testing::ElementsAre(::testing::HasSubstr("Nothing")));
   }
   EXPECT_EQ(w.view.errors.size(), row.exitStatus != 0 ? 1u : 0u);
+  // Done, it says so, and the note opens the destination.
+  ASSERT_EQ(w.view.notes.size(), row.placed ? 1u : 0u);
+  if (row.placed) {
+    EXPECT_THAT(w.view.notes[0], ::testing::HasSubstr("Extracted 600 files"));
+    EXPECT_EQ(w.view.notes[0].find("kept") != std::string::npos, row.f0 == "mine");
+    w.view.acts[0]();
+    ASSERT_EQ(w.links.opened.size(), 1u);
+    EXPECT_EQ(w.links.opened[0].item, "file://" + Utf8(destination));
+  }
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -90,6 +100,22 @@ INSTANTIATE_TEST_SUITE_P(
                                  "mine"},
                       StagingRow{"AStopInAFreshFolderLeavesItEmpty", false, 0, 0, true, false, ""}),
     RowName());
+
+TEST(Extraction, AFolderThatIsNotThereIsMadeOnlyWhenTheUserSaysSo) {
+  TempDir dir;
+  WriteFile(dir.path() / "VOKMaker2.exe", "");
+  FakeWindow w{dir.path()};
+  w.view.answerYes = false;
+  w.files.Choose("/d/a.vok", "a.vok");
+  w.form.cmdSourceOpen_Click();
+  w.view.SetText(Control::txtDest, Utf8(dir.path() / "typo" / "deeper"));
+  w.form.Click(Control::cmdExtract);
+  ASSERT_EQ(w.view.questions.size(), 1u);
+  EXPECT_THAT(w.view.questions[0], ::testing::StartsWith("The folder " + Utf8(dir.path() / "typo") +
+                                                         " does not exist."));
+  EXPECT_THAT(w.processes.calls, ::testing::IsEmpty());
+  EXPECT_FALSE(fs::exists(dir.path() / "typo"));
+}
 
 TEST(Extraction, AFolderMadeForItGoesWithAFailure) {
   TempDir dir;

@@ -42,6 +42,7 @@ class StopTest : public ::testing::Test {
       w.form.Click(Control::cmdOpen);
     } else if (std::string_view(operation) == "Extract") {
       extracting_ = true;
+      std::filesystem::create_directories(PathFromUtf8(Out()));
       w.files.Choose("/d/a.vok", "a.vok");
       w.folders.answers = {Out()};
       w.form.cmdSourceOpen_Click();

@@ -196,6 +196,26 @@ INSTANTIATE_TEST_SUITE_P(
                     {{"a.txt", "archive's a"}, {"sub/b.txt", "archive's b"}}}),
     RowName());
 
+class FocusAfter : public WindowTest, public ::testing::WithParamInterface<const char*> {};
+
+// A run disables the button that started it; the focus comes back to it, not to the next one.
+TEST_P(FocusAfter, ARunComesBackToTheButtonThatStartedIt) {
+  ::setenv("FAKE_TOOL_ONLY", "-x", 1);
+  files.Choose(Utf8(dir.path() / "a.vok"), "a.vok");
+  folders.answers = {Utf8(dir.path())};
+  const bool extract = std::string_view(GetParam()) == "cmdExtract";
+  ClickTab(extract ? 1 : 2);
+  Click(extract ? "cmdSourceOpen" : "cmdCDir");
+  Click(extract ? "cmdDestOpen" : "cmdCrDest");
+  window.activateWindow();
+  Find(GetParam())->setFocus();
+  QTest::keyClick(Find(GetParam()), Qt::Key_Space);
+  EXPECT_EQ(ToolArguments().size(), extract ? 5u : 4u);  // the job ran
+  EXPECT_EQ(window.focusWidget(), Find(GetParam()));
+}
+
+INSTANTIATE_TEST_SUITE_P(Jobs, FocusAfter, ::testing::Values("cmdExtract", "cmdCreate"));
+
 TEST_F(WindowTest, TheDonationButtonOpensThePageMaximized) {
   Click("Command1");
   Click("Command1");

@@ -553,5 +553,26 @@ TEST_F(WindowTest, CreateViewAndUnpackWithTheArchiveTool) {
   EXPECT_EQ(ReadFile(destination / "sub dir" / "b %PATH%.bin"), std::string(70000, 'b'));
 }
 
+class FocusAfter : public WindowTest, public ::testing::WithParamInterface<Control> {};
+
+// A run disables the button that started it; the focus comes back to it, not to the next one.
+TEST_P(FocusAfter, ARunComesBackToTheButtonThatStartedIt) {
+  const ScopedEnvironment only(L"FAKE_TOOL_ONLY", "-x");
+  const bool extract = GetParam() == Control::cmdExtract;
+  files.Choose(Utf8(Make("a.vok")), "a.vok");
+  folders.answers.push_back(Utf8(dir.path()));
+  SelectTab(extract ? 1 : 2);
+  Click(extract ? Control::cmdSourceOpen : Control::cmdCDir);
+  Click(extract ? Control::cmdDestOpen : Control::cmdCrDest);
+  Show();
+  SetFocus(Of(GetParam()));
+  Click(GetParam());
+  EXPECT_THAT(boxes.errors, IsEmpty());
+  EXPECT_EQ(GetFocus(), Of(GetParam()));
+}
+
+INSTANTIATE_TEST_SUITE_P(Jobs, FocusAfter,
+                         ::testing::Values(Control::cmdExtract, Control::cmdCreate));
+
 }  // namespace
 }  // namespace vok::testing
