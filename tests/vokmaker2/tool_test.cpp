@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <spawn.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -195,6 +196,24 @@ TEST_F(Tool, AnEmptyFolderGivesAnEmptyListing) {
   EXPECT_EQ(list.status, 0);
   EXPECT_EQ(LastLine(list.out), " 0 files, 0 bytes in archive");
   EXPECT_EQ(vok::ReadListing(list.out).lines.size(), 0u);
+}
+
+// A temporary file that a killed tool left beside the archive goes with the next packing; one
+// that another copy of the tool is writing (it holds it locked) stays.
+TEST_F(Tool, PackingRemovesTheTemporaryFilesThatNoToolWrites) {
+  fs::create_directories(dir_ / "src");
+  const fs::path left = dir_ / ".vok-0123456789abcdef.part";
+  const fs::path written = dir_ / ".vok-fedcba9876543210.part";
+  const fs::path notOurs = dir_ / ".vok-not-of-our-form.part";
+  for (const fs::path& file : {left, written, notOurs}) testing::WriteFile(file, "half");
+  const int held = open(written.c_str(), O_RDONLY | O_CLOEXEC);
+  ASSERT_EQ(flock(held, LOCK_EX), 0);
+  const auto pack = RunTool({"-a", "-p", Path("src"), Path("a.vok")}, dir_.path());
+  close(held);
+  EXPECT_EQ(pack.status, 0) << pack.err;
+  EXPECT_FALSE(fs::exists(left));
+  EXPECT_TRUE(fs::exists(written));
+  EXPECT_TRUE(fs::exists(notOurs));
 }
 
 // A window showing the progress hears of a large file every 64 MiB, both ways.

@@ -41,6 +41,11 @@ class Folder {
   // Makes the folder's list of names durable (after a rename into it).
   void Sync() const;
 
+  // Removes the files of the tool's temporary form in this folder that no copy of the tool is
+  // writing: left by a tool that was killed. A file being written is locked by its writer (on
+  // Windows, open without sharing), so a stale one is one that can be locked.
+  void RemoveStaleTemporaries() const;
+
   // For messages.
   const std::filesystem::path& Path() const { return path_; }
 

@@ -1,6 +1,8 @@
+#include <dirent.h>
 #include <fcntl.h>
 #include <signal.h>
 #include <stdio.h>
+#include <sys/file.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -153,6 +155,31 @@ Obstacle Folder::OpenChild(const fs::path& name, Folder& child) const {
   }
 }
 
+void Folder::RemoveStaleTemporaries() const {
+  const int listed = openat(fd_, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  DIR* names = listed >= 0 ? fdopendir(listed) : nullptr;
+  if (names == nullptr) {
+    if (listed >= 0) close(listed);
+    return;  // nothing to tidy that can be seen
+  }
+  while (const dirent* entry = readdir(names)) {
+    if (!IsTemporaryName(entry->d_name)) continue;
+    const int file = openat(fd_, entry->d_name, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    if (file < 0) continue;
+    struct stat opened {};
+    struct stat named {};
+    // Locked, the file is still the one of that name: no writer holds it, none can take it now.
+    if (fstat(file, &opened) == 0 && S_ISREG(opened.st_mode) &&
+        flock(file, LOCK_EX | LOCK_NB) == 0 &&
+        fstatat(fd_, entry->d_name, &named, AT_SYMLINK_NOFOLLOW) == 0 &&
+        named.st_ino == opened.st_ino && named.st_dev == opened.st_dev) {
+      unlinkat(fd_, entry->d_name, 0);
+    }
+    close(file);
+  }
+  closedir(names);
+}
+
 void Folder::Sync() const {
   // Some file systems cannot sync a folder, and say so with EINVAL.
   if (fsync(fd_) != 0 && errno != EINVAL) {
@@ -177,6 +204,7 @@ NewFile::NewFile(const Folder& folder, Purpose purpose) : folder_(folder), purpo
     if (fd_ >= 0) {
       temporaryName_ = name;
       SetPending(folder_.fd_, name);
+      flock(fd_, LOCK_EX | LOCK_NB);  // in use: another tool's tidying leaves it alone
       return;
     }
     error = errno;

@@ -135,6 +135,30 @@ Obstacle Folder::OpenChild(const fs::path& name, Folder& child) const {
   throw ToolError("cannot open the folder " + Utf8(path) + ": " + Message(GetLastError()));
 }
 
+void Folder::RemoveStaleTemporaries() const {
+  WIN32_FIND_DATAW found{};
+  const HANDLE search = FindFirstFileW((path_ / L".vok-*.part").c_str(), &found);
+  if (search == INVALID_HANDLE_VALUE) return;
+  do {
+    if (!IsTemporaryName(found.cFileName)) continue;
+    // Opened without sharing, it is in no one's use; it goes when this handle closes.
+    const HANDLE file =
+        CreateFileW((path_ / found.cFileName).c_str(), DELETE, 0, nullptr, OPEN_EXISTING,
+                    FILE_FLAG_DELETE_ON_CLOSE | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+    if (file != INVALID_HANDLE_VALUE) {
+      BY_HANDLE_FILE_INFORMATION information{};
+      if (!GetFileInformationByHandle(file, &information) ||
+          (information.dwFileAttributes &
+           (FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DIRECTORY))) {
+        FILE_DISPOSITION_INFO keep{FALSE};  // not a file of ours after all
+        SetFileInformationByHandle(file, FileDispositionInfo, &keep, sizeof keep);
+      }
+      CloseHandle(file);
+    }
+  } while (FindNextFileW(search, &found));
+  FindClose(search);
+}
+
 // Renames into a folder are made durable by MOVEFILE_WRITE_THROUGH.
 void Folder::Sync() const {}
 

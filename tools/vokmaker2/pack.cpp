@@ -146,6 +146,7 @@ PackSummary Pack(const fs::path& source, const fs::path& archive, Format format,
   const fs::path archiveFolderPath =
       archive.has_parent_path() ? archive.parent_path() : fs::path(".");
   const Folder archiveFolder = Folder::Open(archiveFolderPath);
+  archiveFolder.RemoveStaleTemporaries();
   NewFile pending(archiveFolder, NewFile::Purpose::kArchive);
   const SelfFilter self(archive, archiveFolderPath / pending.TemporaryName());
   NewFileBuffer buffer(pending);
