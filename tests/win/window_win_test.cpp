@@ -294,7 +294,12 @@ TEST_F(WindowTest, UnpackExtractsIntoTheChosenFolder) {
   EXPECT_THAT(boxes.shown, IsEmpty());
   EXPECT_EQ(window->Text(Control::txtSource), "my a&b^c.vok");
   EXPECT_EQ(window->Text(Control::txtDest), Utf8(destination));
-  EXPECT_THAT(ToolArguments(), ElementsAre("-x", Utf8(archive), Utf8(destination)));
+  // The archive is listed, then extracted into a folder inside the destination.
+  const std::vector<std::string> arguments = ToolArguments();
+  ASSERT_EQ(arguments.size(), 5u);
+  EXPECT_THAT(std::vector(arguments.begin(), arguments.begin() + 4),
+              ElementsAre("-v", Utf8(archive), "-x", Utf8(archive)));
+  EXPECT_TRUE(arguments[4].starts_with(Utf8(destination) + "\\.vokruzeru-unpack-")) << arguments[4];
   EXPECT_FALSE(std::filesystem::exists(program / "Extract.bat"));
   EXPECT_THAT(folders.titles, ElementsAre("Select the directory..."));
 
