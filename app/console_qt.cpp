@@ -8,24 +8,16 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScrollBar>
-#include <QStringDecoder>
 #include <QTimer>
 #include <QVBoxLayout>
-#include <mutex>
 #include <string>
 
 #include "common/text_qt.h"
+#include "runner/console_text.h"
 
 namespace vok {
 
 namespace {
-
-// Laying text out is what costs: the window takes output in batches, at most this much of the
-// latest output at a time, and keeps a bounded scroll-back of short blocks.
-constexpr int kFlushIntervalMs = 50;
-constexpr std::size_t kShownPerFlush = 32 * 1024;
-constexpr int kScrollBackBlocks = 5000;
-constexpr int kLinePiece = 2000;  // a longer line is shown in pieces of this many characters
 
 class ConsoleWidget : public QWidget {
  public:
@@ -71,7 +63,7 @@ class QtConsoleWindow : public ConsoleWindow {
     view_->setObjectName(QStringLiteral("consoleText"));
     view_->setReadOnly(true);
     view_->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
-    view_->setMaximumBlockCount(kScrollBackBlocks);
+    view_->setMaximumBlockCount(kConsoleScrollBackLines);
     stop_ = new QPushButton(QStringLiteral("Stop"), &window_);
     stop_->setObjectName(QStringLiteral("cmdStop"));
     QObject::connect(stop_, &QPushButton::clicked, [this] { Stop(); });
@@ -90,7 +82,7 @@ class QtConsoleWindow : public ConsoleWindow {
     layout->addLayout(buttons);
 
     QObject::connect(&flush_, &QTimer::timeout, [this] { Flush(); });
-    flush_.start(kFlushIntervalMs);
+    flush_.start(kConsoleFlushMs);
 
     window_.setAttribute(Qt::WA_ShowWithoutActivating, false);
     switch (mode) {
@@ -131,11 +123,7 @@ class QtConsoleWindow : public ConsoleWindow {
     current_->setToolTip(name);
   }
 
-  void Write(std::string_view output) override {
-    const std::lock_guard<std::mutex> lock(mutex_);
-    pending_.append(output);
-    if (pending_.size() > 2 * kShownPerFlush) Drop(pending_.size() - kShownPerFlush);
-  }
+  void Write(std::string_view output) override { text_.Write(output); }
 
  private:
   void Stop() {
@@ -145,62 +133,14 @@ class QtConsoleWindow : public ConsoleWindow {
     if (host_.stopRun_) host_.stopRun_();
   }
 
-  // Called with mutex_ held.
-  void Drop(std::size_t bytes) {
-    pending_.erase(0, bytes);
-    dropped_ += bytes;
-  }
-
   void Flush() {
-    std::string bytes;
-    std::size_t dropped = 0;
-    {
-      const std::lock_guard<std::mutex> lock(mutex_);
-      if (pending_.size() > kShownPerFlush) Drop(pending_.size() - kShownPerFlush);
-      bytes.swap(pending_);
-      std::swap(dropped, dropped_);
-    }
-    if (bytes.empty() && dropped == 0) return;
-
-    QString text;
-    if (dropped > 0) {
-      // What is left starts within the output: at the next whole character, on a line of its own.
-      std::size_t partial = 0;
-      while (partial < bytes.size() && (static_cast<unsigned char>(bytes[partial]) & 0xC0) == 0x80)
-        ++partial;
-      bytes.erase(0, partial);
-      decoder_ = QStringDecoder(QStringDecoder::Utf8);
-      if (column_ > 0) text += u'\n';
-      text += QStringLiteral("[... %1 bytes of output not shown ...]\n").arg(dropped + partial);
-      column_ = 0;
-      afterCr_ = false;
-    }
-    const QString decoded = decoder_.decode(QByteArrayView(bytes.data(), bytes.size()));
-    text.reserve(text.size() + decoded.size() + decoded.size() / kLinePiece + 1);
-    for (const QChar c : decoded) {
-      if (c == u'\n' && afterCr_) {
-        afterCr_ = false;  // the end of a CR LF
-        continue;
-      }
-      afterCr_ = c == u'\r';
-      if (c == u'\r' || c == u'\n') {
-        text += u'\n';
-        column_ = 0;
-        continue;
-      }
-      if (column_ == kLinePiece) {
-        text += u'\n';
-        column_ = 0;
-      }
-      text += c;
-      ++column_;
-    }
-
+    const std::string text = text_.Take();
+    if (text.empty()) return;
     QScrollBar* scroll = view_->verticalScrollBar();
     const bool atEnd = scroll->value() == scroll->maximum();
     QTextCursor cursor(view_->document());
     cursor.movePosition(QTextCursor::End);
-    cursor.insertText(text);
+    cursor.insertText(FromUtf8(text));
     if (atEnd) scroll->setValue(scroll->maximum());
   }
 
@@ -213,13 +153,7 @@ class QtConsoleWindow : public ConsoleWindow {
   QPlainTextEdit* view_ = nullptr;
   QPushButton* stop_ = nullptr;
   QTimer flush_;
-  QStringDecoder decoder_{QStringDecoder::Utf8};
-  int column_ = 0;        // characters shown since the last line break
-  bool afterCr_ = false;  // the last character shown was a CR
-
-  std::mutex mutex_;  // guards what the reading thread hands over
-  std::string pending_;
-  std::size_t dropped_ = 0;
+  ConsoleText text_;
 };
 
 std::unique_ptr<ConsoleWindow> QtConsoleHost::OpenConsole(std::string_view title, WindowMode mode) {

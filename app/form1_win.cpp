@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "app/accessible_win.h"
+#include "app/console_win.h"
 #include "app/dpi_win.h"
 #include "app/message_loop_win.h"
 #include "app/messages_win.h"
@@ -114,10 +115,16 @@ class WinTextMeasure : public TextMeasure {
 }  // namespace
 
 struct Form1Window::Owned {
-  explicit Owned(HWND owner) : files(owner), folders(owner), messages(owner) {}
+  explicit Owned(Form1Window* owner)
+      : files(owner->hwnd()),
+        folders(owner->hwnd()),
+        consoles([owner] { owner->form().StopRun(); }),
+        processes(&consoles),
+        messages(owner->hwnd()) {}
   WinFilePrompt files;
   WinFolderPrompt folders;
   WinLinkLauncher links;
+  WinConsoleHost consoles;
   WinProcesses processes;
   WinWorkspaceLock lock;
   WinMessages messages;
@@ -150,7 +157,7 @@ Form1Window::Form1Window(const Workspace& workspace, const Services& services, b
                   instance, this);
   if (!hwnd_) throw std::runtime_error("The main window could not be created.");
 
-  owned_ = std::make_unique<Owned>(hwnd_);
+  owned_ = std::make_unique<Owned>(this);
   form_ = std::make_unique<Form1>(
       services.Over(Platform{*this, owned_->files, owned_->folders, owned_->processes, *this,
                              owned_->links, owned_->lock, owned_->messages, owned_->ownFiles}),
@@ -460,7 +467,9 @@ void Form1Window::SetBusy(bool busy) {
   }
 }
 
-void Form1Window::ShowProgress(const JobProgress&) {}
+void Form1Window::ShowProgress(const JobProgress& progress) {
+  owned_->consoles.ShowProgress(progress);
+}
 
 void Form1Window::JobEnded() {
   if (GetForegroundWindow() == hwnd_) return;

@@ -8,7 +8,14 @@ void DispatchWindowMessage(MSG& message, HWND dialog) {
       SendMessageW(dialog, kWindowKeyMessage, message.wParam, 0) != 0) {
     return;
   }
-  if (dialog != nullptr && IsDialogMessageW(dialog, &message)) return;
+  // The keyboard moves between the controls of the main window, and of any other window of the
+  // thread made to be moved through (a console window).
+  const HWND root = message.hwnd != nullptr ? GetAncestor(message.hwnd, GA_ROOT) : nullptr;
+  const HWND keys = dialog != nullptr && root != nullptr && root != dialog &&
+                            (GetWindowLongPtrW(root, GWL_EXSTYLE) & WS_EX_CONTROLPARENT) != 0
+                        ? root
+                        : dialog;
+  if (keys != nullptr && IsDialogMessageW(keys, &message)) return;
   TranslateMessage(&message);
   DispatchMessageW(&message);
 }

@@ -20,6 +20,7 @@ class FolderCount {
 
   [[nodiscard]] JobTotals Totals() const {
     if (!done_) return JobTotals{std::nullopt, std::nullopt, true};
+    if (failed_) return JobTotals{};  // no total: a busy bar
     return JobTotals{files_.load(), bytes_.load()};
   }
 
@@ -33,11 +34,13 @@ class FolderCount {
       ++files_;
       bytes_ += it->file_size(error);
     }
-    done_ = !error;  // a folder that cannot be read to its end gives no total
+    failed_ = static_cast<bool>(error);  // a folder that cannot be read to its end has no total
+    done_ = true;
   }
 
   std::atomic<std::uint64_t> files_{0};
   std::atomic<std::uint64_t> bytes_{0};
+  std::atomic<bool> failed_{false};
   std::atomic<bool> done_{false};
   std::jthread thread_;  // last, so it is stopped and joined before the counts go
 };

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "common/text_win.h"
+#include "runner/output_reader_win.h"
 #include "runner/workspace.h"
 
 namespace vok {
@@ -75,7 +76,21 @@ HANDLE TemporaryFile() {
   return file == INVALID_HANDLE_VALUE ? nullptr : file;
 }
 
-// The last lines of a file, at most kErrorTailBytes of them.
+// The last lines of an error output whose end is `bytes`, at most kErrorTailBytes of them,
+// without the line breaks around them; `whole`: `bytes` are all of it.
+std::string ErrorTail(std::string_view bytes, bool whole) {
+  if (bytes.size() > kErrorTailBytes) {
+    bytes.remove_prefix(bytes.size() - kErrorTailBytes);
+    whole = false;
+  }
+  if (!whole) bytes.remove_prefix(std::min(bytes.size(), bytes.find('\n') + 1));  // a whole line
+  std::string text = Utf8FromConsole(bytes);
+  text.erase(std::remove(text.begin(), text.end(), '\r'), text.end());  // lines end in LF
+  while (!text.empty() && text.back() == '\n') text.pop_back();
+  return text.substr(std::min(text.size(), text.find_first_not_of('\n')));
+}
+
+// The last lines of a file.
 std::string Tail(HANDLE file) {
   LARGE_INTEGER size{};
   if (!GetFileSizeEx(file, &size)) return {};
@@ -89,11 +104,7 @@ std::string Tail(HANDLE file) {
     return {};
   }
   bytes.resize(read);
-  if (start > 0) bytes.erase(0, std::min(bytes.size(), bytes.find('\n') + 1));  // a whole line
-  std::string text = Utf8FromConsole(bytes);
-  text.erase(std::remove(text.begin(), text.end(), '\r'), text.end());  // lines end in LF
-  while (!text.empty() && text.back() == '\n') text.pop_back();
-  return text;
+  return ErrorTail(bytes, start == 0);
 }
 
 // The script a command line names: its first item, without its quotes.
@@ -106,10 +117,16 @@ std::filesystem::path ScriptOf(const std::string& commandLine) {
 
 }  // namespace
 
+// A shown run's console window and the reader that writes into it.
+struct WinProcesses::Output {
+  std::unique_ptr<ConsoleWindow> console;  // outlives the reader, which writes to it
+  std::unique_ptr<OutputReader> reader;
+};
+
 void WinProcesses::Release(Run& run) {
   if (run.job) CloseHandle(run.job);  // ends whatever of the run is left
   if (run.errorOutput) CloseHandle(run.errorOutput);
-  run = Run();
+  run = Run();  // the reader ends, and then the console window
 }
 
 WinProcesses::~WinProcesses() {
@@ -120,40 +137,66 @@ WinProcesses::~WinProcesses() {
   for (auto& [handle, run] : runs_) Release(run);
 }
 
-ProcessId WinProcesses::Launch(const std::wstring& commandLine, WindowMode mode) {
+ProcessId WinProcesses::Launch(const std::wstring& commandLine, WindowMode mode,
+                               OutputListener* output) {
   STARTUPINFOEXW startup{};
   startup.StartupInfo.cb = sizeof startup;
   startup.StartupInfo.dwFlags = STARTF_USESHOWWINDOW;
-  startup.StartupInfo.wShowWindow = static_cast<WORD>(mode);
+  startup.StartupInfo.wShowWindow = SW_HIDE;  // what a shown run writes is shown by the program
 
-  // Nobody sees a hidden console: its error output goes to a file, for the failure report.
-  // The child inherits these two handles and no other handle of the program.
+  // A hidden run's error output goes to a file, for the failure report; a shown run's output
+  // goes to pipes the program reads. The child inherits these handles and no other handle of
+  // the program.
   Started started;
   Run& run = started.run;
-  HANDLE nul = INVALID_HANDLE_VALUE;
-  std::vector<char> attributes;
-  if (mode == WindowMode::Hidden) {
+  const bool shown = mode != WindowMode::Hidden;
+  OutputPipe out;
+  OutputPipe err;
+  if (shown) {
+    out = MakeOutputPipe();
+    err = MakeOutputPipe();
+  } else {
     run.errorOutput = TemporaryFile();
-    nul = CreateFileW(L"NUL", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                      nullptr, OPEN_EXISTING, 0, nullptr);
-    SIZE_T size = 0;
-    InitializeProcThreadAttributeList(nullptr, 1, 0, &size);
-    attributes.resize(size);
-    startup.lpAttributeList = reinterpret_cast<LPPROC_THREAD_ATTRIBUTE_LIST>(attributes.data());
-    if (run.errorOutput && nul != INVALID_HANDLE_VALUE &&
-        InitializeProcThreadAttributeList(startup.lpAttributeList, 1, 0, &size)) {
-      startup.StartupInfo.dwFlags |= STARTF_USESTDHANDLES;
-      startup.StartupInfo.hStdInput = Inheritable(nul);
-      startup.StartupInfo.hStdOutput = nul;
-      startup.StartupInfo.hStdError = Inheritable(run.errorOutput);
-    } else {
-      startup.lpAttributeList = nullptr;
-    }
   }
-  HANDLE inherited[] = {nul, run.errorOutput};
-  if (startup.lpAttributeList) {
+  const HANDLE nul =
+      CreateFileW(L"NUL", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                  OPEN_EXISTING, 0, nullptr);
+  const HANDLE outWrite = shown ? out.write : nul;
+  const HANDLE errWrite = shown ? err.write : run.errorOutput;
+  std::vector<HANDLE> inherited = {nul, errWrite};
+  if (shown) inherited.push_back(outWrite);
+  const auto closeOwnEnds = [&] {
+    if (nul != INVALID_HANDLE_VALUE) CloseHandle(nul);
+    for (HANDLE end : {out.write, err.write}) {
+      if (end) CloseHandle(end);
+    }
+  };
+  const auto closeReadEnds = [&] {
+    for (HANDLE end : {out.read, err.read}) {
+      if (end) CloseHandle(end);
+    }
+  };
+  SIZE_T size = 0;
+  InitializeProcThreadAttributeList(nullptr, 1, 0, &size);
+  std::vector<char> attributes(size);
+  startup.lpAttributeList = reinterpret_cast<LPPROC_THREAD_ATTRIBUTE_LIST>(attributes.data());
+  if (nul != INVALID_HANDLE_VALUE && errWrite && outWrite &&
+      InitializeProcThreadAttributeList(startup.lpAttributeList, 1, 0, &size)) {
+    startup.StartupInfo.dwFlags |= STARTF_USESTDHANDLES;
+    startup.StartupInfo.hStdInput = Inheritable(nul);
+    startup.StartupInfo.hStdOutput = Inheritable(outWrite);
+    startup.StartupInfo.hStdError = Inheritable(errWrite);
     UpdateProcThreadAttribute(startup.lpAttributeList, 0, PROC_THREAD_ATTRIBUTE_HANDLE_LIST,
-                              inherited, sizeof inherited, nullptr, nullptr);
+                              inherited.data(), inherited.size() * sizeof(HANDLE), nullptr,
+                              nullptr);
+  } else if (shown) {
+    // Output nobody reads would be lost: the run is not started.
+    const DWORD error = GetLastError();
+    closeOwnEnds();
+    closeReadEnds();
+    throw ProcessStartError("the script's output cannot be read: " + SystemMessage(error) + ".");
+  } else {
+    startup.lpAttributeList = nullptr;
   }
 
   SetEnvironmentVariableW(kCommandVariable, commandLine.c_str());
@@ -169,10 +212,11 @@ ProcessId WinProcesses::Launch(const std::wstring& commandLine, WindowMode mode)
   const DWORD error = GetLastError();
   SetEnvironmentVariableW(kCommandVariable, nullptr);
   if (startup.lpAttributeList) DeleteProcThreadAttributeList(startup.lpAttributeList);
-  if (nul != INVALID_HANDLE_VALUE) CloseHandle(nul);
+  closeOwnEnds();
   if (run.errorOutput) SetHandleInformation(run.errorOutput, HANDLE_FLAG_INHERIT, 0);
 
   if (!created) {
+    closeReadEnds();
     Release(run);
     throw ProcessStartError("cmd.exe could not be started: " + SystemMessage(error) + ".");
   }
@@ -182,6 +226,21 @@ ProcessId WinProcesses::Launch(const std::wstring& commandLine, WindowMode mode)
   if (run.job && !AssignProcessToJobObject(run.job, process.hProcess)) {
     CloseHandle(run.job);
     run.job = nullptr;
+  }
+  if (shown) {
+    run.output = std::make_shared<Output>();
+    if (consoles_) run.output->console = consoles_->OpenConsole(Narrow(commandLine), mode);
+    try {
+      run.output->reader =
+          std::make_unique<OutputReader>(out.read, err.read, run.output->console.get(), output);
+    } catch (const std::system_error& e) {
+      // A script nobody reads from could block on a full pipe: it is not left running.
+      TerminateProcess(process.hProcess, kInterrupted);
+      CloseHandle(process.hThread);
+      CloseHandle(process.hProcess);
+      Release(run);
+      throw ProcessStartError(std::string("cannot read the script's output: ") + e.what());
+    }
   }
   ResumeThread(process.hThread);
   CloseHandle(process.hThread);
@@ -239,9 +298,8 @@ void WinProcesses::RefuseWhatCmdCannotRead(const std::string& commandLine) {
 
 ProcessId WinProcesses::Start(const std::string& commandLine, WindowMode mode,
                               OutputListener* output) {
-  (void)output;  // a shown run writes into its own console
   RefuseWhatCmdCannotRead(commandLine);
-  return Launch(Wide(commandLine), mode);
+  return Launch(Wide(commandLine), mode, output);
 }
 
 ProcessHandle WinProcesses::Open(std::uint32_t access, bool inherit, ProcessId id) {
@@ -267,6 +325,10 @@ ProcessHandle WinProcesses::Open(std::uint32_t access, bool inherit, ProcessId i
 WaitResult WinProcesses::Wait(ProcessHandle handle, std::uint32_t milliseconds) {
   switch (WaitForSingleObject(reinterpret_cast<HANDLE>(handle), milliseconds)) {
     case WAIT_OBJECT_0:
+      if (const auto run = runs_.find(handle); run != runs_.end() && run->second.output) {
+        run->second.output->reader->Finish();
+        run->second.output->console.reset();
+      }
       return WaitResult::Ended;
     case WAIT_TIMEOUT:
       return WaitResult::Timeout;
@@ -291,8 +353,12 @@ ProcessReport WinProcesses::Report(ProcessHandle handle) {
     report.exitStatus = static_cast<int>(code);
     report.interrupted = code == kInterrupted;
   }
-  if (const auto run = runs_.find(handle); run != runs_.end() && run->second.errorOutput) {
-    report.errorTail = Tail(run->second.errorOutput);
+  if (const auto run = runs_.find(handle); run != runs_.end()) {
+    if (run->second.errorOutput) report.errorTail = Tail(run->second.errorOutput);
+    if (run->second.output) {
+      const OutputReader::ErrorEnd end = run->second.output->reader->ErrorOutputEnd();
+      report.errorTail = ErrorTail(end.bytes, end.whole);
+    }
   }
   return report;
 }

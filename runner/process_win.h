@@ -3,9 +3,11 @@
 #include <windows.h>
 
 #include <map>
+#include <memory>
 #include <optional>
 #include <string>
 
+#include "runner/console.h"
 #include "runner/process_services.h"
 
 namespace vok {
@@ -13,16 +15,17 @@ namespace vok {
 // Runs a command line through cmd.exe in a console of its own, switched to UTF-8 (code page
 // 65001) before it reads the script, so that a script written in UTF-8 carries names in any
 // script. Where cmd.exe cannot read UTF-8 scripts (older systems, Wine 8), a script with
-// letters beyond ASCII is refused rather than run with changed names. A hidden run's error
-// output is kept for the report.
+// letters beyond ASCII is refused rather than run with changed names. That console is never
+// seen: a shown run's standard output and error output go to pipes that a thread of the run
+// reads (runner/output_reader_win.h), into a console window of the program's own from
+// `consoles`. The end of the error output is kept for the report.
 // cmd.exe and everything it starts run in a job object: a stop ends them all together, and so
 // does the end of the run, so that nothing of a stopped run stays behind. A console program has
 // no polite request to stop that reaches it from outside its console, so both ways of stopping
-// end the job at once. The user who closes a shown run's console stops it too: the report then
-// says it was interrupted.
+// end the job at once; the report then says the run was interrupted.
 class WinProcesses : public ProcessServices {
  public:
-  WinProcesses() = default;
+  explicit WinProcesses(ConsoleHost* consoles = nullptr) : consoles_(consoles) {}
   WinProcesses(const WinProcesses&) = delete;
   WinProcesses& operator=(const WinProcesses&) = delete;
   ~WinProcesses() override;
@@ -40,18 +43,22 @@ class WinProcesses : public ProcessServices {
   bool ScriptsCarryUtf8();
 
  private:
+  struct Output;  // a shown run's console window and the reader of its output
   struct Run {
     HANDLE job = nullptr;          // cmd.exe and what it starts; null where none could be made
     HANDLE errorOutput = nullptr;  // a hidden run's error output, a temporary file
+    std::shared_ptr<Output> output;
   };
   struct Started {
     HANDLE process = nullptr;  // kept from the start until Open, so the id stays valid
     Run run;
   };
-  ProcessId Launch(const std::wstring& commandLine, WindowMode mode);
+  ProcessId Launch(const std::wstring& commandLine, WindowMode mode,
+                   OutputListener* output = nullptr);
   void RefuseWhatCmdCannotRead(const std::string& commandLine);
   static void Release(Run& run);
 
+  ConsoleHost* consoles_;
   std::map<ProcessId, Started> started_;
   std::map<ProcessHandle, Run> runs_;
   std::optional<bool> utf8Scripts_;

@@ -5,6 +5,7 @@
 //   FAKE_TOOL_IGNORE_TERM  when set, it ignores the polite request to stop (SIGTERM)
 //   FAKE_TOOL_LISTING      file whose content it writes to standard output
 //   FAKE_TOOL_LINES        how many lines it writes to standard output, one per file as it packs
+//   FAKE_TOOL_LINE_BYTES   the size of each such file (0 unless set)
 //   FAKE_TOOL_FLOOD        how many bytes it writes to its error output with no line break
 //   FAKE_TOOL_STDERR       text it writes to its error output
 //   FAKE_TOOL_SLEEP_MS     how long it runs before it ends
@@ -60,8 +61,9 @@ int main(int argc, char* argv[]) {
   }
   if (const char* lines = Env("FAKE_TOOL_LINES")) {
     const long count = std::atol(lines);
+    const char* size = Env("FAKE_TOOL_LINE_BYTES");
     for (long i = 0; i < count; ++i)
-      std::printf("Adding \\d%ld\\f%ld.txt (0 bytes)\n", i / 1000, i);
+      std::printf("Adding \\d%ld\\f%ld.txt (%s bytes)\n", i / 1000, i, size ? size : "0");
     std::fflush(stdout);
   }
   if (const char* flood = Env("FAKE_TOOL_FLOOD")) {

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <mutex>
 #include <thread>
 #include <vector>
 
@@ -83,28 +84,114 @@ INSTANTIATE_TEST_SUITE_P(
                               WindowMode::Hidden, 9009}),
     RowName());
 
-struct TailRow {
+struct ModeRow {
   const char* name;
   WindowMode mode;
-  std::string tail;
 };
 
-class ErrorTail : public ScriptRuns, public ::testing::WithParamInterface<TailRow> {};
+class ErrorTail : public ScriptRuns, public ::testing::WithParamInterface<ModeRow> {};
 
-// Nobody sees a hidden console, so what the tool wrote to its error output is kept.
-TEST_P(ErrorTail, IsKeptFromHiddenRunsOnly) {
+// A hidden run's error output goes to a file, a shown run's through the pipe the program reads:
+// either way its end is kept for the message that tells the failure.
+TEST_P(ErrorTail, IsKeptForTheReport) {
   const ScopedEnvironment text(L"FAKE_TOOL_STDERR", "line one\ncorrupt header\n");
   const ScopedEnvironment status(L"FAKE_TOOL_EXIT", "2");
   const Result result = Run(FakeToolCommand() + " -v x.vok", GetParam().mode);
   EXPECT_EQ(result.outcome.report.exitStatus, 2);
-  EXPECT_EQ(result.outcome.report.errorTail, GetParam().tail);
+  EXPECT_EQ(result.outcome.report.errorTail, "line one\ncorrupt header");
 }
 
 INSTANTIATE_TEST_SUITE_P(Modes, ErrorTail,
-                         ::testing::Values(TailRow{"Hidden", WindowMode::Hidden,
-                                                   "line one\ncorrupt header"},
-                                           TailRow{"Maximized", WindowMode::Maximized, ""}),
+                         ::testing::Values(ModeRow{"Hidden", WindowMode::Hidden},
+                                           ModeRow{"Maximized", WindowMode::Maximized}),
                          RowName());
+
+// Stands in for the console windows: keeps what each was given, and whether it was closed.
+class RecordingConsoles : public ConsoleHost {
+ public:
+  struct Record {
+    std::string title;
+    WindowMode mode;
+    std::mutex mutex;
+    std::size_t bytes = 0;
+    bool closed = false;
+  };
+  std::unique_ptr<ConsoleWindow> OpenConsole(std::string_view title, WindowMode mode) override {
+    records.push_back(std::make_unique<Record>());
+    records.back()->title = title;
+    records.back()->mode = mode;
+    return std::make_unique<Console>(*records.back());
+  }
+  std::vector<std::unique_ptr<Record>> records;
+
+ private:
+  class Console : public ConsoleWindow {
+   public:
+    explicit Console(Record& record) : record_(record) {}
+    ~Console() override { record_.closed = true; }
+    void Write(std::string_view output) override {
+      const std::lock_guard<std::mutex> lock(record_.mutex);
+      record_.bytes += output.size();
+    }
+
+   private:
+    Record& record_;
+  };
+};
+
+class RecordingListener : public OutputListener {
+ public:
+  void Output(std::string_view piece) override {
+    const std::lock_guard<std::mutex> lock(mutex);
+    text += piece;
+  }
+  std::mutex mutex;
+  std::string text;
+};
+
+struct OutputRow {
+  const char* name;
+  const wchar_t* variable;
+  std::string value;
+  std::string toolOutput;  // what the listener hears of the tool
+  std::size_t flood;       // bytes of error output before the last words
+};
+
+class ShownOutput : public ScriptRuns, public ::testing::WithParamInterface<OutputRow> {};
+
+// Every byte of both outputs reaches the console window, the standard output the listener too,
+// however much the tool writes without a line break; the console is closed at the run's end.
+TEST_P(ShownOutput, ReachesTheConsoleAndTheListener) {
+  const ScopedEnvironment what(GetParam().variable, GetParam().value);
+  const std::string lastWords = "\r\nthe last words\r\n";  // the tool writes text mode
+  const ScopedEnvironment last(L"FAKE_TOOL_STDERR", "\nthe last words\n");
+  RecordingConsoles consoles;
+  WinProcesses shown(&consoles);
+  RecordingListener listener;
+  const std::filesystem::path script = dir.path() / "Job.bat";
+  WriteScript(ownFiles, script, FakeToolCommand(), ScriptDialect::Cmd);
+  CountingPump pump;
+  const RunOutcome outcome = ShellAndWait(shown, pump, '"' + Utf8(script) + '"',
+                                          WindowMode::Maximized, true, {}, &listener);
+
+  EXPECT_EQ(outcome.report.exitStatus, 0);
+  EXPECT_EQ(outcome.report.errorTail, "the last words");
+  EXPECT_THAT(listener.text, HasSubstr(GetParam().toolOutput));
+  ASSERT_EQ(consoles.records.size(), 1u);
+  const RecordingConsoles::Record& console = *consoles.records[0];
+  EXPECT_EQ(console.title, '"' + Utf8(script) + '"');
+  EXPECT_EQ(console.mode, WindowMode::Maximized);
+  EXPECT_EQ(console.bytes, listener.text.size() + GetParam().flood + lastWords.size());
+  EXPECT_TRUE(console.closed);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Tools, ShownOutput,
+    ::testing::Values(
+        OutputRow{"Lines", L"FAKE_TOOL_LINES", "2",
+                  "Adding \\d0\\f0.txt (0 bytes)\r\nAdding \\d0\\f1.txt (0 bytes)\r\n", 0},
+        OutputRow{"FloodWithoutALineBreak", L"FAKE_TOOL_FLOOD", "30000000", "", 30000000}),
+    RowName());
 
 TEST_F(ScriptRuns, AnEndedProcessIsNoticedWithoutASlice) {
   const std::filesystem::path script = dir.path() / "Job.bat";
@@ -188,12 +275,7 @@ TEST_F(ScriptRuns, ANestedRunEndsInsideTheOuterWait) {
               ::testing::ElementsAre("inner starts", "inner ends with 4", "outer ends with 6"));
 }
 
-struct StopRow {
-  const char* name;
-  WindowMode mode;
-};
-
-class StopAScript : public ScriptRuns, public ::testing::WithParamInterface<StopRow> {};
+class StopAScript : public ScriptRuns, public ::testing::WithParamInterface<ModeRow> {};
 
 // cmd.exe and the tool it runs end together.
 TEST_P(StopAScript, EndsCmdAndTheToolTogether) {
@@ -230,13 +312,14 @@ TEST_P(StopAScript, EndsCmdAndTheToolTogether) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Modes, StopAScript,
-                         ::testing::Values(StopRow{"Hidden", WindowMode::Hidden},
-                                           StopRow{"Maximized", WindowMode::Maximized}),
+                         ::testing::Values(ModeRow{"Hidden", WindowMode::Hidden},
+                                           ModeRow{"Maximized", WindowMode::Maximized}),
                          RowName());
 
-// The user who closes a shown run's console ends cmd.exe with the interrupted status; what the
-// script started in the same console ends with the run.
-TEST_F(ScriptRuns, AConsoleClosedByTheUserIsAStopAndLeavesNothingBehind) {
+// A shown run whose cmd.exe ends with the interrupted status (as on Ctrl+C) is a stop; a program
+// the script left in the background, which still holds the output open, does not hold up the
+// run's end and ends with it.
+TEST_F(ScriptRuns, AnInterruptedRunIsAStopAndLeavesNothingBehind) {
   const ScopedEnvironment sleep(L"FAKE_TOOL_SLEEP_MS", "60000");
   const ScopedEnvironment pidFile(L"FAKE_TOOL_PID_FILE", Utf8(dir.path() / "tool.pid"));
   // The foreground run gives the one in the background time to start.
@@ -244,6 +327,7 @@ TEST_F(ScriptRuns, AConsoleClosedByTheUserIsAStopAndLeavesNothingBehind) {
                                 "\r\nset FAKE_TOOL_PID_FILE=\r\nset FAKE_TOOL_SLEEP_MS=1000\r\n" +
                                 FakeToolCommand() + "\r\nexit /b -1073741510",
                             WindowMode::Maximized);
+  EXPECT_LT(result.milliseconds, 30000);  // not the background program's 60 s
   EXPECT_TRUE(result.outcome.report.interrupted);
   ScriptRun run;
   run.outcome = result.outcome;

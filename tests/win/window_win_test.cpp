@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <vector>
 
+#include "app/console_win.h"
 #include "core/form_fakes.h"
 #include "core/temp_dir.h"
 #include "row_name.h"
@@ -293,7 +294,12 @@ TEST_F(WindowTest, UnpackExtractsIntoTheChosenFolder) {
   EXPECT_THAT(boxes.shown, IsEmpty());
   EXPECT_EQ(window->Text(Control::txtSource), "my a&b^c.vok");
   EXPECT_EQ(window->Text(Control::txtDest), Utf8(destination));
-  EXPECT_THAT(ToolArguments(), ElementsAre("-x", Utf8(archive), Utf8(destination)));
+  // The archive is listed, then extracted into a folder inside the destination.
+  const std::vector<std::string> arguments = ToolArguments();
+  ASSERT_EQ(arguments.size(), 5u);
+  EXPECT_THAT(std::vector(arguments.begin(), arguments.begin() + 4),
+              ElementsAre("-v", Utf8(archive), "-x", Utf8(archive)));
+  EXPECT_TRUE(arguments[4].starts_with(Utf8(destination) + "\\.vokruzeru-unpack-")) << arguments[4];
   EXPECT_FALSE(std::filesystem::exists(program / "Extract.bat"));
   EXPECT_THAT(folders.titles, ElementsAre("Select the directory..."));
 
@@ -318,6 +324,157 @@ TEST_F(WindowTest, CreatePacksTheFolderAndKeepsItsScript) {
   EXPECT_THAT(script, HasSubstr("50%% & more"));
   EXPECT_EQ(script.substr(script.size() - 2), "\r\n");
   EXPECT_EQ(std::count(script.begin(), script.end(), '\n'), 1);
+}
+
+// The console window of the run in progress, if one is open.
+HWND OpenConsole() { return FindWindowW(kConsoleWindowClass, nullptr); }
+
+std::string TextOf(HWND hwnd) {
+  std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(hwnd)) + 1, L'\0');
+  text.resize(
+      static_cast<std::size_t>(GetWindowTextW(hwnd, text.data(), static_cast<int>(text.size()))));
+  return Narrow(text);
+}
+
+// Calls `act` once `ready` holds, or after 15 s, checking every 20 ms while the window runs its
+// events.
+void When(HWND window, std::function<bool()> ready, std::function<void()> act) {
+  static std::function<bool()> ready_;
+  static std::function<void()> act_;
+  static std::chrono::steady_clock::time_point deadline;
+  ready_ = std::move(ready);
+  act_ = std::move(act);
+  deadline = std::chrono::steady_clock::now() + std::chrono::seconds(15);
+  SetTimer(window, 7, 20, [](HWND hwnd, UINT, UINT_PTR id, DWORD) {
+    if (!ready_() && std::chrono::steady_clock::now() < deadline) return;
+    KillTimer(hwnd, id);
+    act_();
+  });
+}
+
+struct ConsoleRow {
+  const char* name;
+  int tab;                     // 1 Unpack, 2 Create
+  const char* lines;           // the files the tool tells of, 10 bytes each
+  std::string output;          // what the console shows of the last
+  std::string title;           // once the job has come so far
+  std::optional<int> percent;  // the bar's; nullopt: busy
+  std::string counts;
+  void (*stop)(HWND console);
+};
+
+void ClickStop(HWND console) { SendMessageW(GetDlgItem(console, kConsoleStopId), BM_CLICK, 0, 0); }
+void CloseConsole(HWND console) { SendMessageW(console, WM_CLOSE, 0, 0); }
+// Through the message loop, as a key pressed in the output.
+void PressEscape(HWND console) {
+  PostMessageW(GetDlgItem(console, kConsoleTextId), WM_KEYDOWN, VK_ESCAPE, 0);
+}
+
+class JobConsole : public WindowTest, public ::testing::WithParamInterface<ConsoleRow> {};
+
+// A job's console shows the tool's output and how far it has come, in its title too; its Stop
+// button, closing it and Escape in it stop the run.
+TEST_P(JobConsole, ShowsTheProgressAndTheOutputAndStopsTheRun) {
+  const ConsoleRow& row = GetParam();
+  const ScopedEnvironment only(L"FAKE_TOOL_ONLY", row.tab == 1 ? "-x" : "-a");
+  const ScopedEnvironment lines(L"FAKE_TOOL_LINES", row.lines);
+  const ScopedEnvironment size(L"FAKE_TOOL_LINE_BYTES", "10");
+  // After the lines, but through a pipe of its own: which the console shows first is not kept.
+  const ScopedEnvironment words(L"FAKE_TOOL_STDERR", "at work\n");
+  const ScopedEnvironment sleep(L"FAKE_TOOL_SLEEP_MS", "60000");
+  const ScopedEnvironment pidFile(L"FAKE_TOOL_PID_FILE", Utf8(dir.path() / "tool.pid"));
+  static struct {
+    bool maximized;
+    bool busy;
+    LRESULT position;
+    std::string counts;
+    std::string text;
+  } seen;
+  seen = {};
+  When(
+      window->hwnd(),
+      [&] {
+        const HWND console = OpenConsole();
+        if (!console || TextOf(console) != row.title) return false;
+        const std::string text = TextOf(GetDlgItem(console, kConsoleTextId));
+        return text.find("at work\r\n") != text.npos && text.find(row.output) != text.npos;
+      },
+      [&] {
+        const HWND console = OpenConsole();
+        const HWND bar = GetDlgItem(console, kConsoleProgressId);
+        seen = {IsZoomed(console) != FALSE, (GetWindowLongW(bar, GWL_STYLE) & PBS_MARQUEE) != 0,
+                SendMessageW(bar, PBM_GETPOS, 0, 0), TextOf(GetDlgItem(console, kConsoleCountsId)),
+                TextOf(GetDlgItem(console, kConsoleTextId))};
+        row.stop(console);
+      });
+  if (row.tab == 1) {
+    SelectTab(1);
+    files.Choose(Utf8(Make("a.temo")), "a.temo");
+    folders.answers.push_back(Utf8(dir.path()));
+    Click(Control::cmdSourceOpen);
+    Click(Control::cmdDestOpen);
+    Click(Control::cmdExtract);
+  } else {
+    SelectTab(2);
+    std::filesystem::create_directories(dir.path() / "src");
+    for (const char* name : {"a", "b", "c", "d"})
+      WriteFile(dir.path() / "src" / name, "0123456789");
+    folders.answers.push_back(Utf8(dir.path() / "src"));
+    files.Choose(Utf8(dir.path() / "new.temo"), "new.temo");
+    Click(Control::cmdCDir);
+    Click(Control::cmdCrDest);
+    Click(Control::cmdCreate);
+  }
+
+  EXPECT_TRUE(seen.maximized);
+  EXPECT_EQ(seen.busy, !row.percent);
+  if (row.percent) {
+    EXPECT_EQ(seen.position, *row.percent);
+  }
+  EXPECT_EQ(seen.counts, row.counts);
+  EXPECT_THAT(seen.text, HasSubstr(row.output));
+  EXPECT_THAT(seen.text, HasSubstr("at work\r\n"));
+  ASSERT_EQ(boxes.shown.size(), 1u);
+  EXPECT_THAT(boxes.shown[0], HasSubstr("The archive tool was stopped before it could"));
+  EXPECT_TRUE(ProcessEnded(ReadPid(dir.path() / "tool.pid")));
+  EXPECT_EQ(OpenConsole(), nullptr);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Jobs, JobConsole,
+    ::testing::Values(ConsoleRow{"CreateStoppedByItsButton", 2, "2",
+                                 "Adding \\d0\\f1.txt (10 bytes)\r\n", "25% Creating new.temo", 25,
+                                 "2 of 4 files, 10 bytes of 40 bytes", ClickStop},
+                      // An empty archive: nothing to measure the extraction by.
+                      ConsoleRow{"EmptyUnpackClosed", 1, "0", "", "Extracting a.temo", std::nullopt,
+                                 "0 of 0 files, 0 bytes of 0 bytes", CloseConsole},
+                      ConsoleRow{"EmptyUnpackEscape", 1, "0", "", "Extracting a.temo", std::nullopt,
+                                 "0 of 0 files, 0 bytes of 0 bytes", PressEscape}),
+    RowName());
+
+// The console keeps the last 5000 lines, the one still being written (here empty) among them,
+// and the end of them in view.
+TEST(ConsoleWindow, KeepsABoundedScrollBack) {
+  WinConsoleHost host;
+  const std::unique_ptr<ConsoleWindow> console = host.OpenConsole("lines", WindowMode::Normal);
+  const HWND text = GetDlgItem(OpenConsole(), kConsoleTextId);
+  for (int batch = 0; batch < 8; ++batch) {  // 4000 bytes each: small enough to be shown whole
+    std::string lines;
+    for (int i = 0; i < 800; ++i) lines += std::to_string(1000 + 800 * batch + i) + "\n";
+    console->Write(lines);
+    const std::string last = std::to_string(1000 + 800 * batch + 799) + "\r\n";
+    ASSERT_TRUE(PumpUntil([&] { return TextOf(text).ends_with(last); }));
+  }
+  const std::string shown = TextOf(text);
+  EXPECT_EQ(std::count(shown.begin(), shown.end(), '\n'), 4999);
+  EXPECT_TRUE(shown.starts_with("2401\r\n")) << shown.substr(0, 20);
+  EXPECT_TRUE(shown.ends_with("7399\r\n"));
+  const LRESULT last = SendMessageW(text, EM_GETLINECOUNT, 0, 0) - 1;
+  RECT box{};
+  GetClientRect(text, &box);
+  const LRESULT end =
+      SendMessageW(text, EM_POSFROMCHAR, SendMessageW(text, EM_LINEINDEX, last, 0), 0);
+  EXPECT_LT(static_cast<short>(HIWORD(end)), box.bottom);  // the last line is in view
 }
 
 TEST_F(WindowTest, DuringARunTheWindowAnswersAndStartsNoSecondRun) {
