@@ -17,6 +17,8 @@ import sys
 
 HEADER_LINE = re.compile(r"^(\.+) (.+)$")
 STANDARD_LIBRARY = re.compile(r"/c\+\+/")
+# Not headers: files the compiler reads for itself, such as clang's sanitizer ignore lists.
+COMPILER_DATA = re.compile(r"/clang/[^/]+/share/[^/]+$")
 
 
 def main(argv):
@@ -49,6 +51,8 @@ def main(argv):
                 diagnostics.append(line)
             continue
         depth, header = len(match.group(1)), match.group(2)
+        if COMPILER_DATA.search(header):
+            continue
         includer = chain[depth - 1]
         del chain[depth:]
         chain.append(header)
