@@ -2,13 +2,13 @@
 
 #include <algorithm>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <system_error>
 #include <vector>
 
 #include "common/text_win.h"
 #include "runner/output_reader_win.h"
+#include "runner/own_files_win.h"
+#include "runner/script_encoding_win.h"
 #include "runner/workspace.h"
 
 namespace vok {
@@ -19,7 +19,10 @@ namespace {
 // expanded again, so a % in the script's path stays as it is, and inside its quotes & and ^
 // are plain characters.
 constexpr wchar_t kCommandVariable[] = L"VOKRUZERU_COMMAND";
-constexpr wchar_t kShellLine[] = L"cmd.exe /d /s /c \"chcp 65001 >nul 2>&1 & %VOKRUZERU_COMMAND%\"";
+constexpr wchar_t kShellLine[] = L"cmd.exe /d /s /c \"%VOKRUZERU_COMMAND%\"";
+// For a script in UTF-8: the console is switched to UTF-8 before cmd.exe reads it.
+constexpr wchar_t kUtf8ShellLine[] =
+    L"cmd.exe /d /s /c \"chcp 65001 >nul 2>&1 & %VOKRUZERU_COMMAND%\"";
 
 constexpr std::size_t kErrorTailBytes = 2048;
 // What cmd.exe and a console program end with when their console is closed or interrupted; a
@@ -115,6 +118,20 @@ std::filesystem::path ScriptOf(const std::string& commandLine) {
   return PathFromUtf8(commandLine.substr(0, commandLine.find(' ')));
 }
 
+// The whole of a small file; empty where it cannot be read.
+std::string ReadWhole(const std::filesystem::path& path) {
+  const HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                  OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return {};
+  std::string text;
+  char buffer[4096];
+  DWORD read = 0;
+  while (ReadFile(file, buffer, sizeof buffer, &read, nullptr) && read > 0)
+    text.append(buffer, read);
+  CloseHandle(file);
+  return text;
+}
+
 }  // namespace
 
 // A shown run's console window and the reader that writes into it.
@@ -123,7 +140,26 @@ struct WinProcesses::Output {
   std::unique_ptr<OutputReader> reader;
 };
 
+// A run that succeeded gets its names; any other leaves no temporary file behind.
+void WinProcesses::FinishRenames(Run& run, bool succeeded) {
+  for (const RenameAfterRun& rename : run.renames) {
+    if (succeeded &&
+        !MoveFileExW(rename.temporary.c_str(), rename.chosen.c_str(), MOVEFILE_REPLACE_EXISTING)) {
+      const DWORD error = GetLastError();
+      run.renameFailure = "The archive tool's result " + Narrow(rename.temporary) +
+                          " could not be given its name " + Narrow(rename.chosen) + ": " +
+                          SystemMessage(error) + ".";
+    } else if (!succeeded) {
+      DeleteFileW(rename.temporary.c_str());
+    }
+  }
+  run.renames.clear();
+}
+
 void WinProcesses::Release(Run& run) {
+  if (run.job) CloseHandle(run.job);  // ends whatever of the run is left
+  run.job = nullptr;
+  FinishRenames(run, false);
   if (run.job) CloseHandle(run.job);  // ends whatever of the run is left
   if (run.errorOutput) CloseHandle(run.errorOutput);
   run = Run();  // the reader ends, and then the console window
@@ -137,7 +173,7 @@ WinProcesses::~WinProcesses() {
   for (auto& [handle, run] : runs_) Release(run);
 }
 
-ProcessId WinProcesses::Launch(const std::wstring& commandLine, WindowMode mode,
+ProcessId WinProcesses::Launch(const std::wstring& commandLine, WindowMode mode, bool utf8Console,
                                OutputListener* output) {
   STARTUPINFOEXW startup{};
   startup.StartupInfo.cb = sizeof startup;
@@ -200,7 +236,7 @@ ProcessId WinProcesses::Launch(const std::wstring& commandLine, WindowMode mode,
   }
 
   SetEnvironmentVariableW(kCommandVariable, commandLine.c_str());
-  std::wstring shellLine = kShellLine;
+  std::wstring shellLine = utf8Console ? kUtf8ShellLine : kShellLine;
   PROCESS_INFORMATION process{};
   // Suspended until it is in its job, so that nothing it starts escapes the job.
   const BOOL created =
@@ -260,46 +296,46 @@ bool WinProcesses::ScriptsCarryUtf8() {
   std::filesystem::create_directories(directory, ignored);
   const std::filesystem::path script = directory / "probe.bat";
   const std::filesystem::path marker = directory / PathFromUtf8("\xC5\xA1\xD0\x96.probe");  // šЖ
-  std::ofstream(script, std::ios::binary) << "type nul > \"" << Utf8(marker) << "\"\r\n";
 
   bool carried = false;
   try {
-    const ProcessId id = Launch(L"\"" + script.wstring() + L"\"", WindowMode::Hidden);
+    WinOwnFiles().Put(script, "type nul > \"" + Utf8(marker) + "\"\r\n", false);
+    const ProcessId id = Launch(L"\"" + script.wstring() + L"\"", WindowMode::Hidden, true);
     Started started = started_.at(id);
     started_.erase(id);
     WaitForSingleObject(started.process, 30000);
     CloseHandle(started.process);
     Release(started.run);
     carried = std::filesystem::exists(marker, ignored);
-  } catch (const ProcessStartError&) {
+  } catch (const std::exception&) {
   }
   std::filesystem::remove_all(directory, ignored);
   utf8Scripts_ = carried;
   return carried;
 }
 
-void WinProcesses::RefuseWhatCmdCannotRead(const std::string& commandLine) {
-  std::string text;
-  {
-    std::ifstream file(ScriptOf(commandLine), std::ios::binary);
-    text.assign(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
-  }
-  const bool ascii = std::all_of(text.begin(), text.end(),
-                                 [](char c) { return static_cast<unsigned char>(c) < 0x80; });
-  if (ascii || ScriptsCarryUtf8()) return;
-  while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) text.pop_back();
-  throw ProcessStartError(
-      "the command interpreter of this system reads scripts only in code page " +
-      std::to_string(GetOEMCP()) +
-      " and would pass changed names to the archive tool. Use names with ASCII letters only "
-      "in:\n\n" +
-      text);
-}
-
 ProcessId WinProcesses::Start(const std::string& commandLine, WindowMode mode,
                               OutputListener* output) {
-  RefuseWhatCmdCannotRead(commandLine);
-  return Launch(Wide(commandLine), mode, output);
+  // The script is rewritten in the form cmd.exe reads exactly, where that differs.
+  const std::filesystem::path script = ScriptOf(commandLine);
+  const std::string text = ReadWhole(script);
+  ScriptSystem system;
+  system.shortName = ShortPathOf;
+  system.carriesUtf8 = [this] { return ScriptsCarryUtf8(); };
+  system.temporaryStem = L"vokruzeru-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
+                         std::to_wstring(++scriptsStarted_) + L"-";
+  EncodedScript encoded = EncodeScript(text, system);
+  if (encoded.bytes != text) {
+    try {
+      WinOwnFiles().Put(script, encoded.bytes, true);
+    } catch (const std::system_error& e) {
+      throw ProcessStartError(std::string("the script cannot be written: ") + e.what());
+    }
+  }
+  const ProcessId id =
+      Launch(Wide(commandLine), mode, encoded.encoding == ScriptEncoding::Utf8Console, output);
+  started_[id].run.renames = std::move(encoded.renames);
+  return id;
 }
 
 ProcessHandle WinProcesses::Open(std::uint32_t access, bool inherit, ProcessId id) {
@@ -325,9 +361,14 @@ ProcessHandle WinProcesses::Open(std::uint32_t access, bool inherit, ProcessId i
 WaitResult WinProcesses::Wait(ProcessHandle handle, std::uint32_t milliseconds) {
   switch (WaitForSingleObject(reinterpret_cast<HANDLE>(handle), milliseconds)) {
     case WAIT_OBJECT_0:
-      if (const auto run = runs_.find(handle); run != runs_.end() && run->second.output) {
-        run->second.output->reader->Finish();
-        run->second.output->console.reset();
+      if (const auto run = runs_.find(handle); run != runs_.end()) {
+        if (run->second.output) {
+          run->second.output->reader->Finish();
+          run->second.output->console.reset();
+        }
+        DWORD code = 1;
+        GetExitCodeProcess(reinterpret_cast<HANDLE>(handle), &code);
+        FinishRenames(run->second, code == 0);
       }
       return WaitResult::Ended;
     case WAIT_TIMEOUT:
@@ -358,6 +399,10 @@ ProcessReport WinProcesses::Report(ProcessHandle handle) {
     if (run->second.output) {
       const OutputReader::ErrorEnd end = run->second.output->reader->ErrorOutputEnd();
       report.errorTail = ErrorTail(end.bytes, end.whole);
+    }
+    if (!run->second.renameFailure.empty()) {
+      if (report.exitStatus == 0) report.exitStatus = 1;
+      report.errorTail = run->second.renameFailure;
     }
   }
   return report;

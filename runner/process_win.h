@@ -6,19 +6,21 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "runner/console.h"
 #include "runner/process_services.h"
+#include "runner/script_encoding_win.h"
 
 namespace vok {
 
-// Runs a command line through cmd.exe in a console of its own, switched to UTF-8 (code page
-// 65001) before it reads the script, so that a script written in UTF-8 carries names in any
-// script. Where cmd.exe cannot read UTF-8 scripts (older systems, Wine 8), a script with
-// letters beyond ASCII is refused rather than run with changed names. That console is never
-// seen: a shown run's standard output and error output go to pipes that a thread of the run
-// reads (runner/output_reader_win.h), into a console window of the program's own from
-// `consoles`. The end of the error output is kept for the report.
+// Runs a command line through cmd.exe in a console of its own. The script (the command line's
+// first item) is rewritten in the first form in which cmd.exe reads every name in it exactly
+// (runner/script_encoding_win.h): the console's code page, short names, or UTF-8 with the
+// console switched to it; a script none of them carries is refused rather than run with
+// changed names. That console is never seen: a shown run's standard output and error output
+// go to pipes that a thread of the run reads (runner/output_reader_win.h), into a console
+// window of the program's own from `consoles`. The end of the error output is kept for the report.
 // cmd.exe and everything it starts run in a job object: a stop ends them all together, and so
 // does the end of the run, so that nothing of a stopped run stays behind. A console program has
 // no polite request to stop that reaches it from outside its console, so both ways of stopping
@@ -39,7 +41,8 @@ class WinProcesses : public ProcessServices {
   ProcessReport Report(ProcessHandle handle) override;
   void Close(ProcessHandle handle) override;
 
-  // Whether cmd.exe reads a UTF-8 script correctly here; found out once, by a probe run.
+  // Whether cmd.exe reads a UTF-8 script after chcp 65001 here (not under Wine 8); found out
+  // once, by a probe run.
   bool ScriptsCarryUtf8();
 
  private:
@@ -48,20 +51,23 @@ class WinProcesses : public ProcessServices {
     HANDLE job = nullptr;          // cmd.exe and what it starts; null where none could be made
     HANDLE errorOutput = nullptr;  // a hidden run's error output, a temporary file
     std::shared_ptr<Output> output;
+    std::vector<RenameAfterRun> renames;  // done when the run ends (runner/script_encoding_win.h)
+    std::string renameFailure;
   };
   struct Started {
     HANDLE process = nullptr;  // kept from the start until Open, so the id stays valid
     Run run;
   };
-  ProcessId Launch(const std::wstring& commandLine, WindowMode mode,
+  ProcessId Launch(const std::wstring& commandLine, WindowMode mode, bool utf8Console,
                    OutputListener* output = nullptr);
-  void RefuseWhatCmdCannotRead(const std::string& commandLine);
+  static void FinishRenames(Run& run, bool succeeded);
   static void Release(Run& run);
 
   ConsoleHost* consoles_;
   std::map<ProcessId, Started> started_;
   std::map<ProcessHandle, Run> runs_;
   std::optional<bool> utf8Scripts_;
+  unsigned scriptsStarted_ = 0;
 };
 
 }  // namespace vok

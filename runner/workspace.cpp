@@ -1,6 +1,5 @@
 #include "runner/workspace.h"
 
-#include <fstream>
 #include <random>
 #include <system_error>
 
@@ -10,13 +9,11 @@ namespace {
 
 bool CanWriteIn(const std::filesystem::path& directory) {
   std::random_device random;
+  // A folder of the probe's name can be made exactly where files can be written.
   const auto probe = directory / (".vokruzeru-probe-" + std::to_string(random()));
-  {
-    std::ofstream file(probe);
-    if (!file) return false;
-  }
-  std::error_code ignored;
-  std::filesystem::remove(probe, ignored);
+  std::error_code error;
+  if (!std::filesystem::create_directory(probe, error)) return false;
+  std::filesystem::remove(probe, error);
   return true;
 }
 

@@ -22,14 +22,40 @@
 #include <iostream>
 #include <string>
 #include <thread>
+#include <vector>
 #ifdef _WIN32
 #include <process.h>
+#include <windows.h>
+// After windows.h, which it needs.
+#include <shellapi.h>
 #define getpid _getpid
 #else
 #include <unistd.h>
 #endif
 
 namespace {
+
+// Its arguments in UTF-8; on Windows from the wide command line, as the archive tool reads it.
+std::vector<std::string> Arguments(int argc, char* argv[]) {
+#ifdef _WIN32
+  (void)argc;
+  (void)argv;
+  int count = 0;
+  wchar_t** wide = CommandLineToArgvW(GetCommandLineW(), &count);
+  std::vector<std::string> arguments;
+  for (int i = 1; i < count; ++i) {
+    const int length = WideCharToMultiByte(CP_UTF8, 0, wide[i], -1, nullptr, 0, nullptr, nullptr);
+    std::string argument(static_cast<std::size_t>(length), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, wide[i], -1, argument.data(), length, nullptr, nullptr);
+    argument.pop_back();  // its NUL
+    arguments.push_back(argument);
+  }
+  LocalFree(wide);
+  return arguments;
+#else
+  return std::vector<std::string>(argv + 1, argv + argc);
+#endif
+}
 
 const char* Env(const char* name) {
   const char* value = std::getenv(name);
@@ -39,12 +65,13 @@ const char* Env(const char* name) {
 }  // namespace
 
 int main(int argc, char* argv[]) {
+  const std::vector<std::string> arguments = Arguments(argc, argv);
   if (const char* record = Env("FAKE_TOOL_RECORD")) {
     std::ofstream out(record, std::ios::binary | std::ios::app);
-    for (int i = 1; i < argc; ++i) out << argv[i] << '\0';
+    for (const std::string& argument : arguments) out << argument << '\0';
   }
   if (const char* only = Env("FAKE_TOOL_ONLY");
-      only && (argc < 2 || std::string(argv[1]) != only)) {
+      only && (arguments.empty() || arguments[0] != only)) {
     if (const char* listing = Env("FAKE_TOOL_LISTING")) {
       std::cout << std::ifstream(listing, std::ios::binary).rdbuf() << std::flush;
     }
