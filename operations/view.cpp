@@ -1,5 +1,4 @@
 #include <algorithm>
-#include <istream>
 #include <optional>
 #include <string>
 #include <system_error>
@@ -32,18 +31,20 @@ std::optional<Listing> ReadListingFile(OwnFiles& files, const std::filesystem::p
     throw OperationError("The listing " + Utf8(path) +
                          " was replaced while the archive tool ran; it is not shown.");
   }
-  std::istream file(opened.text.get());
   auto left = opened.size;
   ListingReader reader(keep);
   std::vector<char> buffer(std::size_t{1} << 20);
-  while (left > 0) {
-    const auto piece = static_cast<std::streamsize>(std::min<std::uintmax_t>(left, buffer.size()));
-    if (!file.read(buffer.data(), piece) && file.gcount() == 0) break;
-    const auto got = static_cast<std::size_t>(file.gcount());
-    left -= got;
-    if (!reader.Feed(std::string_view(buffer.data(), got))) break;
+  try {
+    while (left > 0) {
+      const auto piece = static_cast<std::size_t>(std::min<std::uintmax_t>(left, buffer.size()));
+      const std::size_t got = opened.text->ReadSome(buffer.data(), piece);
+      if (got == 0) break;
+      left -= got;
+      if (!reader.Feed(std::string_view(buffer.data(), got))) break;
+    }
+  } catch (const std::system_error&) {
+    throw OperationError("Could not read the listing file " + Utf8(path) + ".");
   }
-  if (file.bad()) throw OperationError("Could not read the listing file " + Utf8(path) + ".");
   return reader.Finish();
 }
 

@@ -1,11 +1,9 @@
 #pragma once
 
-#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
 #include <memory>
-#include <streambuf>
 #include <string>
 #include <string_view>
 #include <system_error>
@@ -20,24 +18,21 @@ struct FileId {
   friend bool operator==(const FileId&, const FileId&) = default;
 };
 
-// Reads an open file from its start, for std::istream; the platform supplies ReadSome.
-class FileBuffer : public std::streambuf {
- protected:
-  // Up to `size` bytes into `into`; 0 at the end. Throws std::system_error when reading fails,
-  // which the stream that reads takes as its badbit.
+// An open file, read from its start. (Not a std::streambuf: on Windows a stream brings all of
+// the C++ library's locale support into the program.)
+class FileReader {
+ public:
+  virtual ~FileReader() = default;
+  // Up to `size` bytes into `into`; 0 at the end. Throws std::system_error when reading fails.
   virtual std::size_t ReadSome(char* into, std::size_t size) = 0;
-
- private:
-  int_type underflow() override;
-  std::array<char, 64 * 1024> buffer_{};
 };
 
 // One of the program's own files, opened for reading.
 struct OpenedFile {
   enum class Found { Same, Nothing, Another };
-  Found found = Found::Nothing;  // the file asked for, nothing of that name, or another thing
-  std::unique_ptr<std::streambuf> text;  // with Same: the file, read from its start
-  std::uintmax_t size = 0;               // with Same: its size when it was opened
+  Found found = Found::Nothing;      // the file asked for, nothing of that name, or another thing
+  std::unique_ptr<FileReader> text;  // with Same: the file, read from its start
+  std::uintmax_t size = 0;           // with Same: its size when it was opened
 };
 
 // The program's own files in its scripts folder: the scripts, the listing and the lock. They are

@@ -20,14 +20,13 @@ FileId IdOf(const struct stat& status) {
   return {static_cast<std::uint64_t>(status.st_dev), static_cast<std::uint64_t>(status.st_ino)};
 }
 
-class FdBuffer : public FileBuffer {
+class FdReader : public FileReader {
  public:
-  explicit FdBuffer(int fd) : fd_(fd) {}
-  ~FdBuffer() override { ::close(fd_); }
-  FdBuffer(const FdBuffer&) = delete;
-  FdBuffer& operator=(const FdBuffer&) = delete;
+  explicit FdReader(int fd) : fd_(fd) {}
+  ~FdReader() override { ::close(fd_); }
+  FdReader(const FdReader&) = delete;
+  FdReader& operator=(const FdReader&) = delete;
 
- protected:
   std::size_t ReadSome(char* into, std::size_t size) override {
     for (;;) {
       const ssize_t got = ::read(fd_, into, size);
@@ -89,7 +88,7 @@ OpenedFile PosixOwnFiles::OpenSame(const std::filesystem::path& path, FileId id)
     opened.found = OpenedFile::Found::Another;
     return opened;
   }
-  auto text = std::make_unique<FdBuffer>(fd);
+  auto text = std::make_unique<FdReader>(fd);
   struct stat status {};
   if (::fstat(fd, &status) != 0) Fail(errno, path);
   if (!S_ISREG(status.st_mode) || IdOf(status) != id) {

@@ -41,14 +41,13 @@ FileId IdOf(const BY_HANDLE_FILE_INFORMATION& info) {
           (static_cast<std::uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow};
 }
 
-class HandleBuffer : public FileBuffer {
+class HandleReader : public FileReader {
  public:
-  explicit HandleBuffer(HANDLE file) : file_(file) {}
-  ~HandleBuffer() override { CloseHandle(file_); }
-  HandleBuffer(const HandleBuffer&) = delete;
-  HandleBuffer& operator=(const HandleBuffer&) = delete;
+  explicit HandleReader(HANDLE file) : file_(file) {}
+  ~HandleReader() override { CloseHandle(file_); }
+  HandleReader(const HandleReader&) = delete;
+  HandleReader& operator=(const HandleReader&) = delete;
 
- protected:
   std::size_t ReadSome(char* into, std::size_t size) override {
     DWORD got = 0;
     if (!ReadFile(file_, into, static_cast<DWORD>(size), &got, nullptr)) {
@@ -123,7 +122,7 @@ OpenedFile WinOwnFiles::OpenSame(const std::filesystem::path& path, FileId id) {
     if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) return opened;
     Fail(error, path);
   }
-  auto text = std::make_unique<HandleBuffer>(file);
+  auto text = std::make_unique<HandleReader>(file);
   BY_HANDLE_FILE_INFORMATION info{};
   if (!GetFileInformationByHandle(file, &info)) Fail(GetLastError(), path);
   const bool plainFile =

@@ -237,15 +237,21 @@ class FakeOwnFiles : public OwnFiles {
     }
     return {0, ids[path] = ++puts};
   }
+  struct StreamReader : FileReader {
+    explicit StreamReader(const std::filesystem::path& path) : file(path, std::ios::binary) {}
+    std::size_t ReadSome(char* into, std::size_t size) override {
+      file.read(into, static_cast<std::streamsize>(size));
+      return static_cast<std::size_t>(file.gcount());
+    }
+    std::ifstream file;
+  };
   OpenedFile OpenSame(const std::filesystem::path& path, FileId id) override {
     OpenedFile opened;
     if (!std::filesystem::exists(path)) return opened;
     const bool same = !replaced && ids[path] == id.file;
     opened.found = same ? OpenedFile::Found::Same : OpenedFile::Found::Another;
     if (opened.found == OpenedFile::Found::Same) {
-      auto text = std::make_unique<std::filebuf>();
-      text->open(path, std::ios::in | std::ios::binary);
-      opened.text = std::move(text);
+      opened.text = std::make_unique<StreamReader>(path);
       opened.size = std::filesystem::file_size(path);
     }
     return opened;

@@ -24,7 +24,7 @@ struct EncodingRow {
   bool carriesUtf8;
   std::optional<ScriptEncoding> encoding;  // nothing: refused
   std::string bytes;                       // the script as cmd.exe gets it; or the refusal's text
-  std::string renamed = {};  // the name a temporary one is moved to, if any
+  std::string renamed = {};                // the name a temporary one is moved to, if any
 };
 
 class ScriptEncodingTable : public ::testing::TestWithParam<EncodingRow> {};
