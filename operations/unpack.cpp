@@ -113,9 +113,10 @@ void Form1::cmdExtract_Click() {
     std::string text = DescribeSummary(
         "Extracted", done.summary.value_or(ToolSummary{files, 0, bytes}), destination);
     if (staging.Kept() > 0) {
-      text += " " + std::to_string(staging.Kept()) +
-              (staging.Kept() == 1 ? " file that was there was kept."
-                                   : " files that were there were kept.");
+      text += ' ';
+      text += std::to_string(staging.Kept());
+      text += staging.Kept() == 1 ? " file that was there was kept."
+                                  : " files that were there were kept.";
     }
     TellDone(text, destination);
   });

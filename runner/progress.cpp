@@ -164,8 +164,9 @@ std::string DescribeSummary(std::string_view done, const ToolSummary& summary,
                      count(summary.folders, "folder", "folders") + " (" +
                      ReadableSize(summary.bytes) + ") into " + std::string(into) + ".";
   if (summary.refused > 0) {
-    text += " " + count(summary.refused, "entry was", "entries were") +
-            " refused: the tool's output says why.";
+    text += ' ';
+    text += count(summary.refused, "entry was", "entries were");
+    text += " refused: the tool's output says why.";
   }
   return text;
 }
