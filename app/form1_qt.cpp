@@ -30,6 +30,10 @@ namespace vok {
 
 namespace {
 
+// List1 lays out a long listing this many rows per round of the window's events, so that the
+// window goes on answering while millions of rows take their places.
+constexpr int kListRowsPerRound = 50'000;
+
 // The window's font, measured in logical pixels.
 class QtTextMeasure : public TextMeasure {
  public:
@@ -131,6 +135,8 @@ QWidget* Form1Window::CreateControl(const ControlLayout& layout) {
       list->setModel(listModel_);
       list->setItemDelegate(new TabStopDelegate(list));
       list->setUniformItemSizes(true);
+      list->setLayoutMode(QListView::Batched);
+      list->setBatchSize(kListRowsPerRound);
       list->setSelectionMode(QAbstractItemView::SingleSelection);
       list->setEditTriggers(QAbstractItemView::NoEditTriggers);
       return list;

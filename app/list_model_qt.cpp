@@ -23,6 +23,11 @@ void ListLinesModel::Append(ListLines lines) {
   endInsertRows();
 }
 
+QModelIndex ListLinesModel::index(int row, int column, const QModelIndex& parent) const {
+  const bool inList = row >= 0 && static_cast<std::size_t>(row) < lines_.size() && column == 0;
+  return inList && !parent.isValid() ? createIndex(row, 0) : QModelIndex();
+}
+
 int ListLinesModel::rowCount(const QModelIndex& parent) const {
   return parent.isValid() ? 0 : static_cast<int>(lines_.size());
 }

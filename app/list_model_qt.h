@@ -17,6 +17,9 @@ class ListLinesModel : public QAbstractListModel {
   void Clear();
   void Append(ListLines lines);
 
+  // The view asks for the index of every row as it lays the rows out: this one answers without
+  // the base class's round trip through rowCount and columnCount.
+  QModelIndex index(int row, int column, const QModelIndex& parent = QModelIndex()) const override;
   int rowCount(const QModelIndex& parent = QModelIndex()) const override;
   QVariant data(const QModelIndex& index, int role) const override;
 

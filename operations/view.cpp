@@ -7,6 +7,7 @@
 #include "app/form1.h"
 #include "app/form_layout.h"
 #include "operations/listing.h"
+#include "operations/staging.h"
 #include "runner/tool_commands.h"
 
 namespace vok {
@@ -17,9 +18,10 @@ namespace {
 // nullopt when there is no such file. Only the file `id` is read: a listing put in its place
 // during the run (a link, a pipe, another file) is refused.
 // Only what the file holds when reading begins is read: a listing that something goes on
-// writing to cannot hold up the window.
+// writing to cannot hold up the window. The window's events run between pieces, so that a
+// listing of millions of entries leaves it answering.
 std::optional<Listing> ReadListingFile(OwnFiles& files, const std::filesystem::path& path,
-                                       FileId id, ListingReader::Keep keep) {
+                                       FileId id, ListingReader::Keep keep, EventBreaks& breaks) {
   OpenedFile opened;
   try {
     opened = files.OpenSame(path, id);
@@ -33,9 +35,10 @@ std::optional<Listing> ReadListingFile(OwnFiles& files, const std::filesystem::p
   }
   auto left = opened.size;
   ListingReader reader(keep);
-  std::vector<char> buffer(std::size_t{1} << 20);
+  std::vector<char> buffer(std::size_t{64} << 10);
   try {
     while (left > 0) {
+      breaks.Step();
       const auto piece = static_cast<std::size_t>(std::min<std::uintmax_t>(left, buffer.size()));
       const std::size_t got = opened.text->ReadSome(buffer.data(), piece);
       if (got == 0) break;
@@ -79,8 +82,11 @@ Listing Form1::ReadArchive(const std::string& archive, ListingReader::Keep keep,
   const ScriptRun run = RunScript(kViewScript, WindowMode::Hidden, AfterRun::RemoveScript);
   CheckToolRun(run, workspace_, job);
 
+  EventBreaks reading(
+      platform_.events, stop_.get_token(),
+      "Reading the listing was stopped before the program could " + std::string(job) + ".");
   std::optional<Listing> listing =
-      ReadListingFile(platform_.ownFiles, listingFile, listingId, keep);
+      ReadListingFile(platform_.ownFiles, listingFile, listingId, keep, reading);
   if (!listing) {
     throw OperationError("Could not " + std::string(job) + ": the archive tool wrote no listing.");
   }

@@ -15,7 +15,7 @@ if [ -z "${XDG_RUNTIME_DIR:-}" ]; then
 fi
 
 echo "machine: $(lscpu | sed -n 's/^Model name: *//p'), $(nproc) cores, load $(cut -d' ' -f1-3 /proc/loadavg)"
-for bench in listing_bench listing_reader_bench process_end_bench responsiveness_bench startup_bench tool_bench unpack_create_bench; do
+for bench in listing_bench list_rows_bench listing_reader_bench process_end_bench responsiveness_bench startup_bench tool_bench unpack_create_bench; do
   echo
   "build/release/bench/$bench"
 done

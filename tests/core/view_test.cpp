@@ -87,6 +87,20 @@ TEST_F(ViewTest, CountsBeyondSixteenBits) {
   EXPECT_EQ(w.view.caption, "40000 in VOK File.");
 }
 
+TEST_F(ViewTest, AStopWhileTheListingIsReadLeavesAnEmptyList) {
+  std::string listing;  // some megabytes: read in many pieces, with the window's events between
+  for (int i = 0; i < 400000; ++i) listing += " 1 \\f" + std::to_string(i) + "\r\n";
+  w.files.Choose("/d/big.vok", "big.vok");
+  ToolWrites(listing);
+  w.events.onEvents = [&] { w.form.StopRun(); };
+  w.form.cmdOpen_Click();
+  EXPECT_THAT(w.view.informations, ElementsAre("Reading the listing was stopped before the "
+                                               "program could list the archive /d/big.vok."));
+  EXPECT_THAT(w.view.list, IsEmpty());
+  EXPECT_EQ(w.view.caption, kWindowCaption);
+  EXPECT_FALSE(Exists("VOKView.txt"));
+}
+
 struct FailureRow {
   const char* name;
   std::optional<int> exitStatus;

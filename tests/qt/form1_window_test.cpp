@@ -179,6 +179,67 @@ INSTANTIATE_TEST_SUITE_P(
                       NameRow{"NonAscii", "\xC5\xA1ifra \xC4\x8D\xC5\xBE.temo"}),
     RowName());
 
+ListLines Numbered(int count, const char* prefix) {
+  ListLines lines;
+  for (int i = 0; i < count; ++i) lines.push_back(prefix + std::to_string(i));
+  return lines;
+}
+
+struct IndexRow {
+  const char* name;
+  int row, column;
+  bool underARow, valid;
+};
+
+class ListIndex : public WindowTest, public ::testing::WithParamInterface<IndexRow> {};
+
+TEST_P(ListIndex, NamesOnlyARowOfTheList) {
+  window.ListAppend(Numbered(3, "a"));
+  const QAbstractItemModel& model = *Find<QListView>("List1")->model();
+  const QModelIndex parent = GetParam().underARow ? model.index(0, 0) : QModelIndex();
+  const QModelIndex index = model.index(GetParam().row, GetParam().column, parent);
+  EXPECT_EQ(index.isValid(), GetParam().valid);
+  EXPECT_EQ(index.row(), GetParam().valid ? GetParam().row : -1);
+}
+
+INSTANTIATE_TEST_SUITE_P(Rows, ListIndex,
+                         ::testing::Values(IndexRow{"Last", 2, 0, false, true},
+                                           IndexRow{"PastTheEnd", 3, 0, false, false},
+                                           IndexRow{"Negative", -1, 0, false, false},
+                                           IndexRow{"SecondColumn", 0, 1, false, false},
+                                           IndexRow{"UnderARow", 0, 0, true, false}),
+                         RowName());
+
+struct ListingsRow {
+  const char* name;
+  int first, second;  // the second put in place of the first before that one is laid out
+};
+
+class LongListing : public WindowTest, public ::testing::WithParamInterface<ListingsRow> {};
+
+TEST_P(LongListing, EndsWithEveryRowOfTheLatestInPlace) {
+  auto* list = Find<QListView>("List1");
+  window.ListAppend(Numbered(GetParam().first, "a"));
+  QCoreApplication::processEvents();
+  window.ListClear();
+  window.ListAppend(Numbered(GetParam().second, "b"));
+  const QModelIndex last = list->model()->index(GetParam().second - 1, 0);
+  for (int round = 0; round < 1000 && !list->visualRect(last).isValid(); ++round) {
+    QCoreApplication::processEvents();
+  }
+  QTest::keyClick(list, Qt::Key_Home);  // the first key only makes a row current
+  QTest::keyClick(list, Qt::Key_End);
+  EXPECT_EQ(list->currentIndex(), last);
+  EXPECT_TRUE(list->viewport()->rect().contains(list->visualRect(last).center()));
+  EXPECT_EQ(last.data().toString().toStdString(), "b" + std::to_string(GetParam().second - 1));
+}
+
+INSTANTIATE_TEST_SUITE_P(Listings, LongListing,
+                         ::testing::Values(ListingsRow{"ShortAfterLong", 120'000, 3},
+                                           ListingsRow{"LongAfterShort", 3, 120'000},
+                                           ListingsRow{"LongAfterLong", 130'000, 120'001}),
+                         RowName());
+
 TEST_F(WindowTest, TheWindowStaysServedDuringARun) {
   files.Choose("/d/slow.vok", "slow.vok");
   ToolLists(" 1 \\a\r\n 2 \\b\r\n");
