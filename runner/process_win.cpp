@@ -132,6 +132,44 @@ std::string ReadWhole(const std::filesystem::path& path) {
   return text;
 }
 
+// Ctrl+C and Ctrl+Break reach the program too while it is in a run's console: they are not for it.
+BOOL WINAPI IgnoreInterrupt(DWORD event) {
+  return event == CTRL_C_EVENT || event == CTRL_BREAK_EVENT;
+}
+
+// Presses Ctrl+C in the console of the run whose cmd.exe is `process`: every program in it,
+// the archive tool among them, gets the chance to clean up and end, as when a user presses
+// the keys. Only a program in a console can send the event, and in one console at a time: the
+// program gives up its own, which a window program does not use (Wine gives it one when it is
+// started from a terminal), and keeps its standard handles.
+void PressCtrlC(HANDLE process) {
+  [[maybe_unused]] static const BOOL ignoring = SetConsoleCtrlHandler(IgnoreInterrupt, TRUE);
+  const DWORD handles[] = {STD_INPUT_HANDLE, STD_OUTPUT_HANDLE, STD_ERROR_HANDLE};
+  HANDLE kept[std::size(handles)];
+  for (std::size_t i = 0; i < std::size(handles); ++i) kept[i] = GetStdHandle(handles[i]);
+  FreeConsole();
+  if (AttachConsole(GetProcessId(process))) {
+    GenerateConsoleCtrlEvent(CTRL_C_EVENT, 0);  // to the whole console: Ctrl+C has no groups
+    FreeConsole();
+  }
+  for (std::size_t i = 0; i < std::size(handles); ++i) SetStdHandle(handles[i], kept[i]);
+}
+
+// Whether no program of `job` is left, waiting up to `milliseconds` for it.
+bool JobEnded(HANDLE job, DWORD milliseconds) {
+  const ULONGLONG end = GetTickCount64() + milliseconds;
+  for (;;) {
+    JOBOBJECT_BASIC_ACCOUNTING_INFORMATION usage{};
+    if (!QueryInformationJobObject(job, JobObjectBasicAccountingInformation, &usage, sizeof usage,
+                                   nullptr) ||
+        usage.ActiveProcesses == 0) {
+      return true;
+    }
+    if (GetTickCount64() >= end) return false;
+    Sleep(10);
+  }
+}
+
 }  // namespace
 
 // A shown run's console window and the reader that writes into it.
@@ -359,16 +397,24 @@ ProcessHandle WinProcesses::Open(std::uint32_t access, bool inherit, ProcessId i
 }
 
 WaitResult WinProcesses::Wait(ProcessHandle handle, std::uint32_t milliseconds) {
+  const auto run = runs_.find(handle);
   switch (WaitForSingleObject(reinterpret_cast<HANDLE>(handle), milliseconds)) {
     case WAIT_OBJECT_0:
-      if (const auto run = runs_.find(handle); run != runs_.end()) {
-        if (run->second.output) {
-          run->second.output->reader->Finish();
-          run->second.output->console.reset();
-        }
+      if (run == runs_.end()) return WaitResult::Ended;
+      // A stopped tool may still be removing its temporary file when cmd.exe has ended, and
+      // the end of the run would end it.
+      if (run->second.stopping && run->second.job && !JobEnded(run->second.job, milliseconds)) {
+        return WaitResult::Timeout;
+      }
+      if (run->second.output) {
+        run->second.output->reader->Finish();
+        run->second.output->console.reset();
+      }
+      {
         DWORD code = 1;
         GetExitCodeProcess(reinterpret_cast<HANDLE>(handle), &code);
-        FinishRenames(run->second, code == 0);
+        // A stopped run did not succeed, whatever cmd.exe ends with after Ctrl+C (0 on Wine).
+        FinishRenames(run->second, code == 0 && !run->second.stopping);
       }
       return WaitResult::Ended;
     case WAIT_TIMEOUT:
@@ -378,9 +424,12 @@ WaitResult WinProcesses::Wait(ProcessHandle handle, std::uint32_t milliseconds) 
   }
 }
 
-void WinProcesses::Stop(ProcessHandle handle, StopMode) {
+void WinProcesses::Stop(ProcessHandle handle, StopMode mode) {
   const auto run = runs_.find(handle);
-  if (run != runs_.end() && run->second.job) {
+  if (mode == StopMode::Ask) {
+    if (run != runs_.end()) run->second.stopping = true;
+    PressCtrlC(reinterpret_cast<HANDLE>(handle));
+  } else if (run != runs_.end() && run->second.job) {
     TerminateJobObject(run->second.job, kInterrupted);
   } else {
     TerminateProcess(reinterpret_cast<HANDLE>(handle), kInterrupted);
@@ -395,6 +444,8 @@ ProcessReport WinProcesses::Report(ProcessHandle handle) {
     report.interrupted = code == kInterrupted;
   }
   if (const auto run = runs_.find(handle); run != runs_.end()) {
+    // A stopped run was interrupted, whatever cmd.exe ends with after Ctrl+C (0 on Wine).
+    report.interrupted = report.interrupted || run->second.stopping;
     if (run->second.errorOutput) report.errorTail = Tail(run->second.errorOutput);
     if (run->second.output) {
       const OutputReader::ErrorEnd end = run->second.output->reader->ErrorOutputEnd();

@@ -22,9 +22,10 @@ namespace vok {
 // go to pipes that a thread of the run reads (runner/output_reader_win.h), into a console
 // window of the program's own from `consoles`. The end of the error output is kept for the report.
 // cmd.exe and everything it starts run in a job object: a stop ends them all together, and so
-// does the end of the run, so that nothing of a stopped run stays behind. A console program has
-// no polite request to stop that reaches it from outside its console, so both ways of stopping
-// end the job at once; the report then says the run was interrupted.
+// does the end of the run, so that nothing of a stopped run stays behind. The polite request to
+// stop is Ctrl+C in the run's console, which the archive tool answers by removing its temporary
+// file; a stopped run has ended when every program of its job has. Stopping by force ends the
+// job at once; the report then says the run was interrupted.
 class WinProcesses : public ProcessServices {
  public:
   explicit WinProcesses(ConsoleHost* consoles = nullptr) : consoles_(consoles) {}
@@ -53,6 +54,7 @@ class WinProcesses : public ProcessServices {
     std::shared_ptr<Output> output;
     std::vector<RenameAfterRun> renames;  // done when the run ends (runner/script_encoding_win.h)
     std::string renameFailure;
+    bool stopping = false;  // asked to stop: it ends with the last program of its job
   };
   struct Started {
     HANDLE process = nullptr;  // kept from the start until Open, so the id stays valid

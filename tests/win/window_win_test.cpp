@@ -9,6 +9,7 @@
 #undef ShellExecute  // the Windows macro would rename LinkLauncher::ShellExecute
 
 #include <algorithm>
+#include <random>
 #include <vector>
 
 #include "app/console_win.h"
@@ -21,6 +22,7 @@ namespace vok::testing {
 namespace {
 
 using ::testing::Contains;
+using ::testing::Each;
 using ::testing::ElementsAre;
 using ::testing::ElementsAreArray;
 using ::testing::HasSubstr;
@@ -40,6 +42,13 @@ class WindowTest : public ::testing::Test {
     window = std::make_unique<Form1Window>(
         Workspace{program, program, ScriptDialect::Cmd},
         Services{.files = &files, .folders = &folders, .links = &links, .messages = &boxes}, false);
+  }
+
+  // The real archive tool in the place of fake_tool.exe.
+  void UseTheArchiveTool() {
+    std::filesystem::copy_file(TestProgramDirectory() / ".." / "bin" / "VOKMaker2.exe",
+                               program / "VOKMaker2.exe",
+                               std::filesystem::copy_options::overwrite_existing);
   }
 
   // Only where drawing or real input needs it: without a window manager, Wine waits about a
@@ -451,6 +460,49 @@ INSTANTIATE_TEST_SUITE_P(
                                  "0 of 0 files, 0 bytes of 0 bytes", PressEscape}),
     RowName());
 
+struct StopRow {
+  const char* name;
+  void (*stop)(HWND window, HWND console);
+  std::size_t told;  // messages: none for a user who quits
+};
+
+class StoppedCreate : public WindowTest, public ::testing::WithParamInterface<StopRow> {};
+
+// However a Create is stopped, the archive tool ends of itself and takes its temporary file.
+TEST_P(StoppedCreate, LeavesTheArchiveFolderAsItWas) {
+  UseTheArchiveTool();
+  const std::filesystem::path source = dir.path() / "src";
+  const std::filesystem::path out = dir.path() / "out";
+  std::filesystem::create_directories(out);
+  std::string bytes(32 << 20, '\0');
+  std::generate(bytes.begin(), bytes.end(), std::mt19937());  // not to be packed small
+  WriteFile(source / "0", bytes);
+  for (int i = 1; i < 64; ++i) {  // 2 GB to pack, in the disk space of one file
+    std::filesystem::create_hard_link(source / "0", source / std::to_string(i));
+  }
+  When(
+      window->hwnd(), [&] { return OpenConsole() && !std::filesystem::is_empty(out); },
+      [&] { GetParam().stop(window->hwnd(), OpenConsole()); });
+  SelectTab(2);
+  folders.answers.push_back(Utf8(source));
+  files.Choose(Utf8(out / "big.temo"), "big.temo");
+  Click(Control::cmdCDir);
+  Click(Control::cmdCrDest);
+  Click(Control::cmdCreate);
+
+  EXPECT_TRUE(std::filesystem::is_empty(out));
+  EXPECT_EQ(boxes.shown.size(), GetParam().told);
+  EXPECT_THAT(boxes.shown, Each(HasSubstr("The archive tool was stopped before it could create")));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Stops, StoppedCreate,
+    ::testing::Values(StopRow{"ByTheConsolesButton", [](HWND, HWND c) { ClickStop(c); }, 1},
+                      StopRow{"ByClosingTheConsole", [](HWND, HWND c) { CloseConsole(c); }, 1},
+                      StopRow{"ByQuitting", [](HWND w, HWND) { SendMessageW(w, WM_CLOSE, 0, 0); },
+                              0}),
+    RowName());
+
 // The console keeps the last 5000 lines, the one still being written (here empty) among them,
 // and the end of them in view.
 TEST(ConsoleWindow, KeepsABoundedScrollBack) {
@@ -688,9 +740,7 @@ class ArchiveToolRoad : public WindowTest, public ::testing::WithParamInterface<
 // The whole road with the real archive tool: pack a folder, list the archive, unpack it again,
 // every name exact, whatever letters it has.
 TEST_P(ArchiveToolRoad, CreateViewAndUnpackKeepEveryName) {
-  std::filesystem::copy_file(TestProgramDirectory() / ".." / "bin" / "VOKMaker2.exe",
-                             program / "VOKMaker2.exe",
-                             std::filesystem::copy_options::overwrite_existing);
+  UseTheArchiveTool();
   const auto source = dir.path() / PathFromUtf8(GetParam().source);
   const auto entry = PathFromUtf8("\xD0\x96 \xC3\xBC \xE6\x97\xA5.txt");  // Ж ü 日
   std::filesystem::create_directories(source / "sub dir");
