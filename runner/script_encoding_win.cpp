@@ -56,7 +56,12 @@ std::optional<std::wstring> ShortForm(const std::wstring& path, const ScriptSyst
   const std::size_t dot = name.rfind(L'.');
   std::wstring extension = dot == std::wstring::npos ? L"" : name.substr(dot);
   if (!carried(extension)) extension.clear();
-  const std::wstring temporary = system.temporaryStem + std::to_wstring(renames.size()) + extension;
+  // Never the name of something already there, which the run's result would replace.
+  std::wstring temporary;
+  for (std::size_t i = renames.size();; ++i) {
+    temporary = system.temporaryStem + std::to_wstring(i) + extension;
+    if (!system.shortName(folder + L'\\' + temporary)) break;
+  }
   renames.push_back({folder + L'\\' + temporary, path});
   return *shortFolder + L'\\' + temporary;
 }

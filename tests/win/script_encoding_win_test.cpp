@@ -83,11 +83,12 @@ INSTANTIATE_TEST_SUITE_P(Names, ScriptEncodingTable, ::testing::Values(
                 kTool + "\"C:\\" + kUmlaut + "\\new.vok\"",
                 {{"C:\\" + kUmlaut, "C:\\JRGEN~1"}}, false,
                 "short names: " + kTool + "\"C:\\JRGEN~1\\new.vok\""},
+    // A new name outside the code page is made under a temporary name not already taken.
     EncodingRow{"EmojiIn932NewNameMadeUnderATemporaryOne", 932,
                 kTool + "\"C:\\x\\" + kEmoji + ".vok\"",
-                {{"C:\\x", "C:\\x"}}, false,
-                "short names: " + kTool + "\"C:\\x\\vokruzeru-7-1-0.vok\" | "
-                "C:\\x\\vokruzeru-7-1-0.vok -> C:\\x\\" + kEmoji + ".vok"},
+                {{"C:\\x", "C:\\x"}, {"C:\\x\\vokruzeru-7-1-0.vok", "C:\\x\\VOKRUZ~1.VOK"}}, false,
+                "short names: " + kTool + "\"C:\\x\\vokruzeru-7-1-1.vok\" | "
+                "C:\\x\\vokruzeru-7-1-1.vok -> C:\\x\\" + kEmoji + ".vok"},
     EncodingRow{"NoShortNamesThenUtf8", 437, kTool + "\"C:\\" + kJapanese + "\"", {}, true,
                 "utf-8: " + kTool + "\"C:\\" + kJapanese + "\""},
     EncodingRow{"ShortNameAsLongAsTheNameThenUtf8", 437, kTool + "\"C:\\" + kCyrillic + "\"",
