@@ -137,17 +137,19 @@ void Staging::MoveIntoPlace(InTheWay inTheWay, EventBreaks& breaks) {
 }
 
 void Staging::MoveFolder(const fs::path& relative, InTheWay inTheWay, EventBreaks& breaks) {
-  std::vector<fs::path> names;
-  for (const fs::directory_entry& entry : fs::directory_iterator(files_ / relative)) {
-    names.push_back(entry.path().filename());
+  const fs::path fromFolder = files_ / relative;
+  const fs::path toFolder = destination_ / relative;
+  std::vector<std::pair<fs::path, bool>> names;  // and whether it is a folder
+  for (const fs::directory_entry& entry : fs::directory_iterator(fromFolder)) {
+    names.emplace_back(entry.path().filename(), fs::is_directory(entry.symlink_status()));
   }
-  for (const fs::path& name : names) {
-    const fs::path from = files_ / relative / name;
-    const fs::path to = destination_ / relative / name;
+  for (const auto& [name, folder] : names) {
+    const fs::path from = fromFolder / name;
+    const fs::path to = toFolder / name;
     const Found there = WhatIsAt(to);
     if (there == Found::Nothing) {
       Rename(from, to);
-    } else if (there == Found::Folder && WhatIsAt(from) == Found::Folder) {
+    } else if (there == Found::Folder && folder) {
       MoveFolder(relative / name, inTheWay, breaks);
     } else if (inTheWay == InTheWay::Replace && there == Found::InTheWay) {
       const fs::path aside = replaced_ / relative / name;
@@ -155,7 +157,11 @@ void Staging::MoveFolder(const fs::path& relative, InTheWay inTheWay, EventBreak
       Rename(to, aside);
       Rename(from, to);
     } else {
-      ++kept_;  // it stays in the staging folder and goes with it
+      // What is there stays; the archive's copy goes now rather than all at the end, so that
+      // the window's events keep running while many are removed.
+      ++kept_;
+      std::error_code leftForTheEnd;
+      fs::remove_all(from, leftForTheEnd);
     }
     breaks.Step();
   }
