@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
+#include <initializer_list>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -10,36 +12,53 @@
 namespace vok {
 
 // The lines of a list box, packed into large blocks: a million lines cost little more than their
-// text plus eight bytes each, and adding lines never moves the ones already there.
+// text plus eight bytes each, and adding lines never moves the ones already there, nor the index
+// of where they are, which grows in chunks of its own.
 class ListLines {
  public:
-  void push_back(std::string_view line) {
-    if (blocks_.empty() || blocks_.back().capacity() - blocks_.back().size() < line.size()) {
-      blocks_.emplace_back().reserve(std::max(kBlockBytes, line.size()));
+  // Adds one line made of `parts`, one after the other.
+  void push_back(std::initializer_list<std::string_view> parts) {
+    std::size_t length = 0;
+    for (const std::string_view part : parts) length += part.size();
+    if (blocks_.empty() || blocks_.back().capacity() - blocks_.back().size() < length) {
+      blocks_.emplace_back().reserve(std::max(kBlockBytes, length));
     }
     std::string& block = blocks_.back();
-    index_.push_back(
-        {static_cast<std::uint32_t>(blocks_.size() - 1), static_cast<std::uint32_t>(block.size())});
-    block.append(line);
+    if (size_ % kChunkEntries == 0)
+      chunks_.push_back(std::make_unique_for_overwrite<Entry[]>(kChunkEntries));
+    chunks_.back()[size_ % kChunkEntries] = {static_cast<std::uint32_t>(blocks_.size() - 1),
+                                             static_cast<std::uint32_t>(block.size())};
+    ++size_;
+    for (const std::string_view part : parts) block.append(part);
   }
-  [[nodiscard]] std::size_t size() const { return index_.size(); }
-  [[nodiscard]] bool empty() const { return index_.empty(); }
+  void push_back(std::string_view line) { push_back({line}); }
+  [[nodiscard]] std::size_t size() const { return size_; }
+  [[nodiscard]] bool empty() const { return size_ == 0; }
   [[nodiscard]] std::string_view operator[](std::size_t i) const {
-    const Entry entry = index_[i];
+    const Entry entry = At(i);
     const std::string& block = blocks_[entry.block];
-    const bool nextInSameBlock = i + 1 < index_.size() && index_[i + 1].block == entry.block;
-    const std::size_t end = nextInSameBlock ? index_[i + 1].offset : block.size();
+    std::size_t end = block.size();
+    if (i + 1 < size_) {
+      const Entry next = At(i + 1);
+      if (next.block == entry.block) end = next.offset;
+    }
     return std::string_view(block).substr(entry.offset, end - entry.offset);
   }
 
  private:
   static constexpr std::size_t kBlockBytes = std::size_t{1} << 20;
+  static constexpr std::size_t kChunkEntries = std::size_t{1} << 16;
   struct Entry {
     std::uint32_t block;
     std::uint32_t offset;
   };
+  [[nodiscard]] Entry At(std::size_t i) const {
+    return chunks_[i / kChunkEntries][i % kChunkEntries];
+  }
+
   std::vector<std::string> blocks_;
-  std::vector<Entry> index_;
+  std::vector<std::unique_ptr<Entry[]>> chunks_;
+  std::size_t size_ = 0;
 };
 
 }  // namespace vok

@@ -268,10 +268,7 @@ void ListingReader::ReadLine(std::string_view line) {
   if (keep_ == Keep::StoredPaths) {
     listing_.lines.push_back(line.substr(line.find('\\')));
   } else {
-    listLine_.assign(digits);
-    listLine_ += '\t';
-    listLine_ += line.substr(line.rfind('\\') + 1);
-    listing_.lines.push_back(listLine_);
+    listing_.lines.push_back({digits, "\t", line.substr(line.rfind('\\') + 1)});
   }
   listing_.bytes += static_cast<std::uint64_t>(std::max<std::int64_t>(0, size));
   listing_.last.size = size;

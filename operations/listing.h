@@ -65,7 +65,6 @@ class ListingReader {
   Keep keep_;
   Listing listing_;
   std::string partialLine_;  // the start of a line whose end has not arrived yet
-  std::string listLine_;
   std::size_t lineNumber_ = 0;
   bool skipLineFeed_ = false;  // a CR ended the last piece; a LF that follows belongs to it
   bool ended_ = false;

@@ -161,7 +161,11 @@ void Staging::MoveFolder(const fs::path& relative, InTheWay inTheWay, EventBreak
       // the window's events keep running while many are removed.
       ++kept_;
       std::error_code leftForTheEnd;
-      fs::remove_all(from, leftForTheEnd);
+      if (folder) {
+        fs::remove_all(from, leftForTheEnd);
+      } else {
+        fs::remove(from, leftForTheEnd);
+      }
     }
     breaks.Step();
   }
