@@ -173,13 +173,13 @@ void Staging::MoveFolder(const fs::path& relative, InTheWay inTheWay, EventBreak
 
 void Staging::Rename(const fs::path& from, const fs::path& to) {
   fs::rename(from, to);
-  moves_.push_back({from, to});
+  moves_.push_back({from.native(), to.native()});
 }
 
 void Staging::Undo() {
   std::error_code ignored;
   for (auto move = moves_.rbegin(); move != moves_.rend(); ++move) {
-    fs::rename(move->to, move->from, ignored);
+    fs::rename(fs::path(move->to), fs::path(move->from), ignored);
   }
   moves_.clear();
 }

@@ -69,8 +69,8 @@ class Staging {
   void MoveIntoPlace(InTheWay inTheWay, EventBreaks& breaks);
 
  private:
-  struct Move {
-    std::filesystem::path from, to;
+  struct Move {  // kept as plain text: a path's parts are split again only for an undo
+    std::filesystem::path::string_type from, to;
   };
   void MoveFolder(const std::filesystem::path& relative, InTheWay inTheWay, EventBreaks& breaks);
   void Rename(const std::filesystem::path& from, const std::filesystem::path& to);
