@@ -4,8 +4,6 @@
 
 #include <functional>
 #include <optional>
-#include <sstream>
-#include <streambuf>
 #include <string>
 #include <vector>
 
@@ -19,47 +17,27 @@ namespace {
 using testing::ArchiveBytes;
 using testing::ReadBack;
 
-// A stream that cannot seek and hands out a few bytes at a time, like a pipe.
-class OneWayBuffer : public std::streambuf {
- public:
-  explicit OneWayBuffer(std::string bytes) : bytes_(std::move(bytes)) {}
-
- protected:
-  int_type underflow() override {
-    if (at_ >= bytes_.size()) return traits_type::eof();
-    const std::size_t n = std::min<std::size_t>(7, bytes_.size() - at_);
-    setg(bytes_.data() + at_, bytes_.data() + at_, bytes_.data() + at_ + n);
-    at_ += n;
-    return traits_type::to_int_type(*gptr());
-  }
-
- private:
-  std::string bytes_;
-  std::size_t at_ = 0;
-};
-
 // What one reading handed out, and the DamagedArchive message if it failed.
 struct Reading {
-  const char* stream;  // "seekable" or "pipe"
+  const char* source;  // "seekable" or "pipe"
   ReadBack visitor;
   std::optional<std::string> damage;
+  std::uint64_t skipped = 0;  // sought over
 };
 
-// Reads `bytes` once from a stream that can seek and once from a pipe.
+// Reads `bytes` once from a source that can seek and once from one that cannot.
 std::vector<Reading> ReadBoth(const std::string& bytes, Format format, bool wantData) {
   std::vector<Reading> readings;
   for (bool seekable : {true, false}) {
-    std::istringstream seekableIn(bytes);
-    OneWayBuffer pipe(bytes);
-    std::istream pipeIn(&pipe);
+    testing::StringSource in(bytes, seekable);
     Reading& reading = readings.emplace_back(
         Reading{seekable ? "seekable" : "pipe", ReadBack(wantData), std::nullopt});
     try {
-      ReadArchive(seekable ? static_cast<std::istream&>(seekableIn) : pipeIn, format,
-                  reading.visitor);
+      ReadArchive(in, format, reading.visitor);
     } catch (const DamagedArchive& error) {
       reading.damage = error.what();
     }
+    reading.skipped = in.skipped;
   }
   return readings;
 }
@@ -67,7 +45,7 @@ std::vector<Reading> ReadBoth(const std::string& bytes, Format format, bool want
 class ReaderFormats : public ::testing::TestWithParam<Format> {};
 
 TEST_P(ReaderFormats, SkipsDataItIsNotAskedForAndGoesOn) {
-  // Short data is read past, long data sought past when the stream can seek.
+  // Short data is read past, long data sought past when the source can seek.
   const std::string bytes = ArchiveBytes(GetParam())
                                 .File("a.bin", testing::RandomBytes(5000, 2))
                                 .File("b.bin", testing::RandomBytes(2 * 1024 * 1024 + 1, 3))
@@ -75,23 +53,27 @@ TEST_P(ReaderFormats, SkipsDataItIsNotAskedForAndGoesOn) {
                                 .End()
                                 .bytes();
   for (const Reading& reading : ReadBoth(bytes, GetParam(), false)) {
-    SCOPED_TRACE(reading.stream);
+    SCOPED_TRACE(reading.source);
     EXPECT_EQ(reading.damage, std::nullopt);
     EXPECT_EQ(reading.visitor.entries, (std::vector<std::string>{"a.bin", "b.bin", "c.txt"}));
     EXPECT_EQ(reading.visitor.dataBytes, 0u);
+    // VOK keeps a file's data in one piece; TEMO's blocks of 1 MiB are short enough to read.
+    if (reading.source == std::string_view("seekable") && GetParam() == Format::kVok) {
+      EXPECT_GT(reading.skipped, 1u << 20) << "b.bin was read, not sought over";
+    }
   }
 }
 
 TEST_P(ReaderFormats, WriterFollowsTheDocumentedLayout) {
-  std::ostringstream written;
+  testing::StringSink written;
   ArchiveWriter writer(written, GetParam());
   writer.AddFolder("d");
-  std::istringstream data("xyz"), none;
+  testing::StringSource data("xyz", false), none("", false);
   writer.AddFile("d/f", 3, data);  // too short to compress: TEMO stores it in one plain block
   writer.AddFile("d/empty", 0, none);
   writer.Finish();
   EXPECT_EQ(
-      written.str(),
+      written.bytes,
       ArchiveBytes(GetParam()).Folder("d").File("d/f", "xyz").File("d/empty", "").End().bytes());
 }
 
@@ -196,7 +178,7 @@ TEST_P(DamagedArchives, AreReportedOnOneLineWithTheEntry) {
   const DamageRow& row = GetParam().row;
   const std::string bytes = row.bytes(ArchiveBytes(GetParam().format));
   for (const Reading& reading : ReadBoth(bytes, GetParam().format, true)) {
-    SCOPED_TRACE(reading.stream);
+    SCOPED_TRACE(reading.source);
     ASSERT_TRUE(reading.damage.has_value());
     const std::string& message = *reading.damage;
     EXPECT_NE(message.find(row.messageContains), std::string::npos) << message;

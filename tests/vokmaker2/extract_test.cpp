@@ -6,7 +6,6 @@
 #include <stdio.h>
 
 #include <atomic>
-#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -60,7 +59,7 @@ TEST_P(Destination, NothingIsWrittenOutsideItAndRefusalsDoNotStopExtraction) {
   } else {
     archive.File(row.stored, "entry");
   }
-  std::istringstream in(archive.File("ok.txt", "fine").End().bytes());
+  testing::StringSource in(archive.File("ok.txt", "fine").End().bytes(), true);
   testing::RecordingReporter reporter;
   const ExtractSummary summary = Extract(in, Format::kTemo, dir / "out", reporter);
 
@@ -131,7 +130,7 @@ TEST_P(EntryOrder, GivesTheTreeOfTheNames) {
       archive.File(entry, entry.substr(entry.rfind('/') + 1));
     }
   }
-  std::istringstream in(archive.End().bytes());
+  testing::StringSource in(archive.End().bytes(), true);
   testing::RecordingReporter reporter;
   const ExtractSummary summary = Extract(in, Format::kVok, dir / "out", reporter);
   EXPECT_EQ(summary.refused, 0u);
@@ -186,7 +185,7 @@ TEST(ExtractRace, AFolderSwappedForALinkMeanwhileNeverLeadsOutside) {
   ArchiveBytes archive(Format::kVok);
   for (std::uint64_t i = 0; i < kRounds; ++i)
     archive.File("d/victim", "from the archive").File("top", "");
-  std::istringstream in(archive.End().bytes());
+  testing::StringSource in(archive.End().bytes(), true);
 
   std::atomic<bool> done = false;
   std::atomic<std::uint64_t> swaps = 0;

@@ -1,11 +1,8 @@
-// Sizes past 4 GiB, without writing gigabytes to disk: the data come from and go to streams
-// that make and count bytes.
+// Sizes past 4 GiB, without writing gigabytes to disk: the data come from and go to sources
+// and sinks that make and count bytes.
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <istream>
-#include <ostream>
-#include <streambuf>
 #include <string>
 #include <utility>
 
@@ -19,49 +16,44 @@ namespace {
 constexpr std::uint64_t kOverFourGiB = (std::uint64_t{1} << 32) + 5;
 
 // Reads as `head`, then `zeros` zero bytes, then `tail`; cannot seek.
-class GeneratedBuffer : public std::streambuf {
+class GeneratedSource : public ByteSource {
  public:
-  GeneratedBuffer(std::string head, std::uint64_t zeros, std::string tail)
+  GeneratedSource(std::string head, std::uint64_t zeros, std::string tail)
       : head_(std::move(head)), tail_(std::move(tail)), zeros_(zeros) {}
 
- protected:
-  int_type underflow() override {
-    if (!head_.empty()) {
-      current_ = std::exchange(head_, {});
-    } else if (zeros_ > 0) {
-      current_.assign(static_cast<std::size_t>(std::min<std::uint64_t>(zeros_, 1 << 20)), '\0');
-      zeros_ -= current_.size();
-    } else if (!tail_.empty()) {
-      current_ = std::exchange(tail_, {});
-    } else {
-      return traits_type::eof();
-    }
-    setg(current_.data(), current_.data(), current_.data() + current_.size());
-    return traits_type::to_int_type(current_[0]);
+  std::size_t Read(std::span<char> out) override {
+    std::size_t got = Take(head_, out);
+    const auto zeros = static_cast<std::size_t>(std::min<std::uint64_t>(zeros_, out.size() - got));
+    std::fill_n(out.data() + got, zeros, '\0');
+    zeros_ -= zeros;
+    got += zeros;
+    if (zeros_ == 0) got += Take(tail_, out.subspan(got));
+    return got;
   }
 
  private:
-  std::string head_, tail_, current_;
+  static std::size_t Take(std::string& from, std::span<char> out) {
+    const std::size_t n = std::min(from.size(), out.size());
+    from.copy(out.data(), n);
+    from.erase(0, n);
+    return n;
+  }
+
+  std::string head_, tail_;
   std::uint64_t zeros_;
 };
 
 // Keeps the first bytes written and counts them all.
-class CountingBuffer : public std::streambuf {
+class CountingSink : public ByteSink {
  public:
+  bool Write(std::span<const char> data) override {
+    first.append(data.data(), std::min<std::size_t>(64 - first.size(), data.size()));
+    count += data.size();
+    return true;
+  }
+
   std::string first;
   std::uint64_t count = 0;
-
- protected:
-  std::streamsize xsputn(const char* s, std::streamsize n) override {
-    first.append(s, std::min<std::size_t>(64 - first.size(), static_cast<std::size_t>(n)));
-    count += static_cast<std::uint64_t>(n);
-    return n;
-  }
-  int_type overflow(int_type c) override {
-    const char ch = traits_type::to_char_type(c);
-    if (c != traits_type::eof()) xsputn(&ch, 1);
-    return traits_type::not_eof(c);
-  }
 };
 
 TEST(LargeSizes, AVokFileOverFourGiBIsWrittenAndReadWithItsFullSize) {
@@ -71,18 +63,15 @@ TEST(LargeSizes, AVokFileOverFourGiBIsWrittenAndReadWithItsFullSize) {
   const std::string head = bytes.substr(0, bytes.size() - 12);
   const std::string tail = bytes.substr(head.size());
 
-  GeneratedBuffer source("", kOverFourGiB, "");
-  std::istream data(&source);
-  CountingBuffer sink;
-  std::ostream out(&sink);
-  ArchiveWriter writer(out, Format::kVok);
+  GeneratedSource data("", kOverFourGiB, "");
+  CountingSink sink;
+  ArchiveWriter writer(sink, Format::kVok);
   writer.AddFile("huge.bin", kOverFourGiB, data);
   writer.Finish();
   EXPECT_EQ(sink.count, head.size() + kOverFourGiB + tail.size());
   EXPECT_EQ(sink.first.substr(0, head.size()), head);
 
-  GeneratedBuffer archive(head, kOverFourGiB, tail);
-  std::istream in(&archive);
+  GeneratedSource in(head, kOverFourGiB, tail);
   testing::ReadBack visitor(true);
   ReadArchive(in, Format::kVok, visitor);
   EXPECT_EQ(visitor.dataBytes, kOverFourGiB);

@@ -9,6 +9,7 @@
 #include <sstream>
 
 #include "tools/vokmaker2/crc32.h"
+#include "tools/vokmaker2/file_system.h"
 
 namespace vokmaker::testing {
 
@@ -144,13 +145,33 @@ ArchiveBytes& ArchiveBytes::End(std::optional<std::uint64_t> count) {
   return Record(0, "", count.value_or(records_));
 }
 
+std::size_t StringSource::Read(std::span<char> out) {
+  const std::size_t n = std::min(out.size(), bytes_.size() - at_);
+  bytes_.copy(out.data(), n, at_);
+  at_ += n;
+  return n;
+}
+
+std::optional<std::uint64_t> StringSource::Remaining() {
+  if (!seekable_) return std::nullopt;
+  return bytes_.size() - at_;
+}
+
+bool StringSource::Skip(std::uint64_t n) {
+  if (!seekable_ || n > bytes_.size() - at_) return false;
+  at_ += static_cast<std::size_t>(n);
+  skipped += n;
+  return true;
+}
+
 bool ReadBack::OnEntry(const Entry& entry) {
   entries.push_back(entry.type == EntryType::kFolder ? entry.name + "/" : entry.name);
   return wantData_;
 }
 
 std::set<std::string> StoredNames(const fs::path& archive, Format format) {
-  std::ifstream in(archive, std::ios::binary);
+  InputFile in;
+  if (!in.Open(archive)) throw std::runtime_error("cannot read test archive " + archive.string());
   ReadBack names(false);
   ReadArchive(in, format, names);
   return {names.entries.begin(), names.entries.end()};

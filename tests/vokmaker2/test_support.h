@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "tools/vokmaker2/archive_reader.h"
+#include "tools/vokmaker2/byte_stream.h"
 #include "tools/vokmaker2/console.h"
 #include "tools/vokmaker2/format.h"
 
@@ -89,6 +90,33 @@ class ArchiveBytes {
   Format format_;
   std::string bytes_;
   std::uint64_t records_ = 0;
+};
+
+// Bytes in memory as the tool reads them: from a source that can seek, as a file, or from
+// one that cannot, as a pipe.
+class StringSource : public ByteSource {
+ public:
+  StringSource(std::string bytes, bool seekable) : bytes_(std::move(bytes)), seekable_(seekable) {}
+  std::size_t Read(std::span<char> out) override;
+  std::optional<std::uint64_t> Remaining() override;
+  bool Skip(std::uint64_t n) override;
+
+  std::uint64_t skipped = 0;  // the bytes sought over
+
+ private:
+  std::string bytes_;
+  bool seekable_;
+  std::size_t at_ = 0;
+};
+
+// Keeps what the tool writes.
+class StringSink : public ByteSink {
+ public:
+  bool Write(std::span<const char> data) override {
+    bytes.append(data.data(), data.size());
+    return true;
+  }
+  std::string bytes;
 };
 
 // What the reader hands out: entry names in order (folders with a trailing '/'), the number

@@ -17,24 +17,13 @@ namespace {
 constexpr std::size_t kCopyChunk = std::size_t{1} << 20;
 constexpr std::uint64_t kSeekDistance = std::uint64_t{1} << 20;
 
-// The stream, read ahead in a buffer of its own so that a record's head, its name and the
-// small files skipped by a listing cost no call on the stream each, and with the number of
-// bytes left when it can tell (a file), so that a size that runs past the end is caught
-// before any of it is delivered.
+// The archive's bytes, read ahead in a buffer of its own so that a record's head, its name and
+// the small files skipped by a listing cost no call on the source each, and with the number
+// of bytes left when the source can tell (a file), so that a size that runs past the end is
+// caught before any of it is delivered.
 class Source {
  public:
-  explicit Source(std::istream& in) : in_(in) {
-    const std::istream::pos_type start = in_.tellg();
-    if (start == std::istream::pos_type(-1)) return;
-    if (in_.seekg(0, std::ios::end)) {
-      const std::istream::pos_type end = in_.tellg();
-      if (end != std::istream::pos_type(-1) && end >= start) {
-        remaining_ = static_cast<std::uint64_t>(end - start);
-      }
-    }
-    in_.clear();
-    in_.seekg(start);
-  }
+  explicit Source(ByteSource& in) : in_(in), remaining_(in.Remaining()) {}
 
   bool Read(char* out, std::size_t n) {
     if (!MayHave(n)) return false;
@@ -63,13 +52,11 @@ class Source {
     Consume(buffered);
     n -= buffered;
     if (n == 0) return true;
-    // A seek throws away the stream's buffer, so short distances are cheaper to read.
-    if (remaining_ && n >= kSeekDistance &&
-        in_.seekg(static_cast<std::streamoff>(n), std::ios::cur)) {
+    // A seek throws away what was read ahead, so short distances are cheaper to read.
+    if (remaining_ && n >= kSeekDistance && in_.Skip(n)) {
       *remaining_ -= n;
       return true;
     }
-    in_.clear();
     while (n > 0) {
       if (!Fill()) return false;
       const std::size_t chunk = static_cast<std::size_t>(
@@ -92,7 +79,9 @@ class Source {
   static constexpr std::size_t kReadAhead = 64 * 1024;
 
   std::size_t Get(char* out, std::size_t n) {
-    return static_cast<std::size_t>(in_.rdbuf()->sgetn(out, static_cast<std::streamsize>(n)));
+    const std::size_t got = in_.Read({out, n});
+    if (got == ByteSource::kReadFailed) throw ToolError("cannot read the archive");
+    return got;
   }
 
   bool Fill() {
@@ -108,7 +97,7 @@ class Source {
     if (remaining_) *remaining_ -= n;
   }
 
-  std::istream& in_;
+  ByteSource& in_;
   std::optional<std::uint64_t> remaining_;
   std::vector<char> buffer_;
   const char* next_ = nullptr;  // the buffered bytes not yet taken
@@ -117,7 +106,7 @@ class Source {
 
 class Reader {
  public:
-  Reader(std::istream& in, Format format, EntryVisitor& visitor)
+  Reader(ByteSource& in, Format format, EntryVisitor& visitor)
       : source_(in), format_(format), visitor_(visitor) {}
 
   ArchiveTotals Run() {
@@ -307,7 +296,7 @@ class Reader {
 
 }  // namespace
 
-ArchiveTotals ReadArchive(std::istream& in, Format format, EntryVisitor& visitor) {
+ArchiveTotals ReadArchive(ByteSource& in, Format format, EntryVisitor& visitor) {
   return Reader(in, format, visitor).Run();
 }
 

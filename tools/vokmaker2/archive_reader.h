@@ -1,10 +1,10 @@
 #pragma once
 
 #include <cstdint>
-#include <istream>
 #include <span>
 #include <string>
 
+#include "tools/vokmaker2/byte_stream.h"
 #include "tools/vokmaker2/format.h"
 
 namespace vokmaker {
@@ -37,6 +37,6 @@ struct ArchiveTotals {
 // naming the entry, for anything that does not follow the format, and lets the visitor's
 // exceptions through. Allocates at most a few blocks whatever sizes the archive claims, and
 // seeks over skipped data when `in` can seek.
-ArchiveTotals ReadArchive(std::istream& in, Format format, EntryVisitor& visitor);
+ArchiveTotals ReadArchive(ByteSource& in, Format format, EntryVisitor& visitor);
 
 }  // namespace vokmaker

@@ -15,7 +15,7 @@ constexpr std::size_t kCopyChunk = std::size_t{1} << 20;
 
 }  // namespace
 
-ArchiveWriter::ArchiveWriter(std::ostream& out, Format format)
+ArchiveWriter::ArchiveWriter(ByteSink& out, Format format)
     : out_(out), format_(format), raw_(std::max(kCopyChunk, kBlockSize)) {
   if (format_ == Format::kTemo) packed_.resize(kBlockSize);
   Write(Magic(format_).data(), kMagicSize);
@@ -23,7 +23,7 @@ ArchiveWriter::ArchiveWriter(std::ostream& out, Format format)
 
 void ArchiveWriter::AddFolder(std::string_view name) { WriteHead(EntryType::kFolder, name, 0); }
 
-void ArchiveWriter::AddFile(std::string_view name, std::uint64_t size, std::istream& data,
+void ArchiveWriter::AddFile(std::string_view name, std::uint64_t size, ByteSource& data,
                             const std::function<void(std::uint64_t copied)>& copied) {
   WriteHead(EntryType::kFile, name, size);
   std::uint64_t left = size;
@@ -66,8 +66,7 @@ void ArchiveWriter::AddFile(std::string_view name, std::uint64_t size, std::istr
 void ArchiveWriter::Finish() {
   // The end record counts the entries, so that a lost record is noticed.
   WriteHead(EntryType::kEnd, {}, entries_);
-  out_.flush();
-  if (!out_) throw ToolError("cannot write the archive");
+  if (!out_.Flush()) throw ToolError("cannot write the archive");
 }
 
 void ArchiveWriter::WriteHead(EntryType type, std::string_view name, std::uint64_t size) {
@@ -90,16 +89,15 @@ void ArchiveWriter::WriteHead(EntryType type, std::string_view name, std::uint64
 }
 
 void ArchiveWriter::Write(const char* bytes, std::size_t n) {
-  out_.write(bytes, static_cast<std::streamsize>(n));
-  if (!out_) throw ToolError("cannot write the archive (is the disk full?)");
+  if (!out_.Write({bytes, n})) throw ToolError("cannot write the archive (is the disk full?)");
 }
 
-std::size_t ArchiveWriter::ReadChunk(std::istream& data, std::string_view name, std::uint64_t left,
+std::size_t ArchiveWriter::ReadChunk(ByteSource& data, std::string_view name, std::uint64_t left,
                                      std::size_t most) {
   const auto chunk = static_cast<std::size_t>(std::min<std::uint64_t>(left, most));
-  data.read(raw_.data(), static_cast<std::streamsize>(chunk));
-  if (static_cast<std::size_t>(data.gcount()) != chunk) {
-    if (data.bad()) throw ToolError("cannot read " + ListingName(name));
+  const std::size_t got = data.Read({raw_.data(), chunk});
+  if (got != chunk) {
+    if (got == ByteSource::kReadFailed) throw ToolError("cannot read " + ListingName(name));
     throw ToolError("the file " + ListingName(name) + " became shorter while it was packed");
   }
   return chunk;

@@ -1,6 +1,6 @@
 #include "tools/vokmaker2/cli.h"
 
-#include <fstream>
+#include <initializer_list>
 #include <new>
 #include <optional>
 #include <string>
@@ -9,6 +9,7 @@
 #include "tools/vokmaker2/entry_name.h"
 #include "tools/vokmaker2/errors.h"
 #include "tools/vokmaker2/extract.h"
+#include "tools/vokmaker2/file_system.h"
 #include "tools/vokmaker2/format.h"
 #include "tools/vokmaker2/list.h"
 #include "tools/vokmaker2/pack.h"
@@ -36,8 +37,15 @@ struct Invocation {
 
 std::string Text(const fs::path& arg) { return Utf8(arg); }
 
-int Usage(std::ostream& err, std::string_view problem) {
-  err << kProgramName << ": " << problem << kNewline << kUsage << std::flush;
+// The tool's name, then the parts, as one write: on a shared console a message stays whole.
+void Message(ByteSink& err, std::initializer_list<std::string_view> parts) {
+  std::string text(kProgramName);
+  for (const std::string_view part : parts) text += part;
+  err.Write(text);
+}
+
+int Usage(ByteSink& err, std::string_view problem) {
+  Message(err, {": ", problem, kNewline, kUsage});
   return kExitUsage;
 }
 
@@ -89,8 +97,8 @@ std::optional<Invocation> Parse(std::span<const fs::path> args, std::string& pro
   return invocation;
 }
 
-// The archive reader reads ahead in a buffer of its own.
-std::ifstream OpenArchive(const fs::path& archive) {
+// The archive, once it is known to be a regular file.
+void OpenArchive(const fs::path& archive, InputFile& in) {
   std::error_code ec;
   const fs::file_status status = fs::status(archive, ec);
   if (!fs::exists(status)) throw ToolError("no such archive");
@@ -99,23 +107,23 @@ std::ifstream OpenArchive(const fs::path& archive) {
   if (!fs::is_regular_file(status)) {
     throw ToolError("it is not a regular file (a pipe or a device?), not an archive");
   }
-  std::ifstream in(archive, std::ios::binary);
-  if (!in) throw ToolError("cannot open the archive for reading");
-  return in;
+  if (!in.Open(archive)) throw ToolError("cannot open the archive for reading");
 }
 
-int Execute(const Invocation& invocation, Format format, std::ostream& out, std::ostream& err) {
+int Execute(const Invocation& invocation, Format format, ByteSink& out, ByteSink& err) {
   ConsoleOutput console(out);
   switch (invocation.command) {
     case Command::kList: {
       ConsoleReporter reporter(console, err, "");
-      std::ifstream in = OpenArchive(invocation.archive);
+      InputFile in;
+      OpenArchive(invocation.archive, in);
       const ListSummary summary = List(in, format, Utf8(invocation.archive), console, reporter);
       return summary.refused == 0 ? kExitSuccess : kExitFailure;
     }
     case Command::kExtract: {
       ConsoleReporter reporter(console, err, "Extracting");
-      std::ifstream in = OpenArchive(invocation.archive);
+      InputFile in;
+      OpenArchive(invocation.archive, in);
       const ExtractSummary summary = Extract(in, format, invocation.folder, reporter);
       return summary.refused == 0 ? kExitSuccess : kExitFailure;
     }
@@ -130,11 +138,11 @@ int Execute(const Invocation& invocation, Format format, std::ostream& out, std:
 
 }  // namespace
 
-int Run(std::span<const fs::path> args, std::ostream& out, std::ostream& err) {
+int Run(std::span<const fs::path> args, ByteSink& out, ByteSink& err) {
   if (args.size() == 1) {
     const std::string option = Text(args[0]);
     if (option == "-h" || option == "--help" || option == "/?") {
-      out << kUsage << std::flush;
+      out.Write(kUsage);
       return kExitSuccess;
     }
   }
@@ -159,9 +167,7 @@ int Run(std::span<const fs::path> args, std::ostream& out, std::ostream& err) {
   } catch (const std::bad_alloc&) {
     failure = "out of memory";
   }
-  out.flush();
-  err << kProgramName << ": " << Utf8(invocation->archive) << ": " << failure << kNewline
-      << std::flush;
+  Message(err, {": ", Utf8(invocation->archive), ": ", failure, kNewline});
   return kExitFailure;
 }
 

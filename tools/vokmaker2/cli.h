@@ -1,8 +1,9 @@
 #pragma once
 
 #include <filesystem>
-#include <ostream>
 #include <span>
+
+#include "tools/vokmaker2/byte_stream.h"
 
 namespace vokmaker {
 
@@ -14,6 +15,6 @@ inline constexpr int kExitUsage = 2;
 // command, writes progress and listings to `out` and messages to `err`, and gives the exit
 // status. Paths come in as paths so that the caller can hand over the platform's own
 // (on Windows wide) command line without passing through a code page.
-int Run(std::span<const std::filesystem::path> args, std::ostream& out, std::ostream& err);
+int Run(std::span<const std::filesystem::path> args, ByteSink& out, ByteSink& err);
 
 }  // namespace vokmaker

@@ -17,7 +17,7 @@ constexpr std::uint32_t kMaxLinesPerClockRead = 256;
 
 }  // namespace
 
-ConsoleOutput::ConsoleOutput(std::ostream& out)
+ConsoleOutput::ConsoleOutput(ByteSink& out)
     : out_(out), lastFlush_(std::chrono::steady_clock::now()), lastClockRead_(lastFlush_) {
   buffer_.reserve(kFlushBytes + 4096);
 }
@@ -43,13 +43,13 @@ void ConsoleOutput::Line(std::string_view text) {
 }
 
 void ConsoleOutput::Flush() {
-  out_.write(buffer_.data(), static_cast<std::streamsize>(buffer_.size()));
-  out_.flush();
+  out_.Write(buffer_);
+  out_.Flush();
   buffer_.clear();
   lastFlush_ = std::chrono::steady_clock::now();
 }
 
-ConsoleReporter::ConsoleReporter(ConsoleOutput& out, std::ostream& err, std::string_view verb)
+ConsoleReporter::ConsoleReporter(ConsoleOutput& out, ByteSink& err, std::string_view verb)
     : out_(out), err_(err), verb_(verb) {}
 
 void ConsoleReporter::Progress(const Entry& file) {
@@ -66,7 +66,11 @@ void ConsoleReporter::Partial(const Entry& file, std::uint64_t done) {
 
 void ConsoleReporter::Warning(std::string_view message) {
   out_.Flush();  // keep the order in which things happened on a shared console
-  err_ << kProgramName << ": warning: " << message << kNewline << std::flush;
+  std::string line(kProgramName);
+  line += ": warning: ";
+  line += message;
+  line += kNewline;
+  err_.Write(line);
 }
 
 void ConsoleReporter::Summary(std::string_view line) { out_.Line(line); }

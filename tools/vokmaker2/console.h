@@ -2,11 +2,11 @@
 
 #include <chrono>
 #include <cstdint>
-#include <ostream>
 #include <string>
 #include <string_view>
 
 #include "tools/vokmaker2/archive_reader.h"
+#include "tools/vokmaker2/byte_stream.h"
 
 namespace vokmaker {
 
@@ -17,7 +17,7 @@ namespace vokmaker {
 // come within a millisecond, once for up to 256 of them.
 class ConsoleOutput {
  public:
-  explicit ConsoleOutput(std::ostream& out);
+  explicit ConsoleOutput(ByteSink& out);
   ~ConsoleOutput();
   ConsoleOutput(const ConsoleOutput&) = delete;
   ConsoleOutput& operator=(const ConsoleOutput&) = delete;
@@ -26,7 +26,7 @@ class ConsoleOutput {
   void Flush();
 
  private:
-  std::ostream& out_;
+  ByteSink& out_;
   std::string buffer_;
   std::chrono::steady_clock::time_point lastFlush_;
   std::chrono::steady_clock::time_point lastClockRead_;
@@ -50,7 +50,7 @@ class Reporter {
 // Progress and summary on standard output, warnings on standard error.
 class ConsoleReporter : public Reporter {
  public:
-  ConsoleReporter(ConsoleOutput& out, std::ostream& err, std::string_view verb);
+  ConsoleReporter(ConsoleOutput& out, ByteSink& err, std::string_view verb);
   void Progress(const Entry& file) override;
   void Partial(const Entry& file, std::uint64_t done) override;
   void Warning(std::string_view message) override;
@@ -58,7 +58,7 @@ class ConsoleReporter : public Reporter {
 
  private:
   ConsoleOutput& out_;
-  std::ostream& err_;
+  ByteSink& err_;
   std::string verb_;
 };
 

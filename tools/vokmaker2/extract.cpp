@@ -138,7 +138,7 @@ class Extractor : public EntryVisitor {
 
 }  // namespace
 
-ExtractSummary Extract(std::istream& in, Format format, const fs::path& destination,
+ExtractSummary Extract(ByteSource& in, Format format, const fs::path& destination,
                        Reporter& reporter) {
   std::error_code ec;
   if (fs::exists(fs::status(destination, ec)) && !fs::is_directory(destination, ec)) {

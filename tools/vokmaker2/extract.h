@@ -2,7 +2,6 @@
 
 #include <cstdint>
 #include <filesystem>
-#include <istream>
 
 #include "tools/vokmaker2/console.h"
 #include "tools/vokmaker2/format.h"
@@ -22,7 +21,7 @@ struct ExtractSummary {
 // system, or whose path meets a link or a non-folder, are refused with a warning and the rest
 // goes on. Each file gets its name only when complete and checked. Throws DamagedArchive or
 // ToolError when it cannot go on; the file in progress is then removed, earlier ones stay.
-ExtractSummary Extract(std::istream& in, Format format, const std::filesystem::path& destination,
+ExtractSummary Extract(ByteSource& in, Format format, const std::filesystem::path& destination,
                        Reporter& reporter);
 
 }  // namespace vokmaker

@@ -1,13 +1,17 @@
 #pragma once
 
-// The few file operations that the standard library cannot do safely: names are looked up in
-// an open folder, never through a path that someone could change meanwhile, and never through
-// a symbolic link or other redirection. file_system_posix.cpp and file_system_win.cpp
+// The tool's file operations on the system's own calls: reading a file and writing standard
+// output, and the few operations that the standard library cannot do safely: names are looked
+// up in an open folder, never through a path that someone could change meanwhile, and never
+// through a symbolic link or other redirection. file_system_posix.cpp and file_system_win.cpp
 // implement them.
 
 #include <cstdint>
 #include <filesystem>
+#include <optional>
 #include <span>
+
+#include "tools/vokmaker2/byte_stream.h"
 
 namespace vokmaker {
 
@@ -109,6 +113,48 @@ class NewFile {
 #else
   int fd_ = -1;
 #endif
+};
+
+// A file read from the start, which can seek when it is a regular file.
+class InputFile : public ByteSource {
+ public:
+  InputFile() = default;  // none open yet
+  ~InputFile() override;
+  InputFile(const InputFile&) = delete;
+  InputFile& operator=(const InputFile&) = delete;
+
+  // False when the file cannot be opened for reading. Closes the one open before.
+  bool Open(const std::filesystem::path& path);
+  void Close();
+
+  std::size_t Read(std::span<char> out) override;
+  std::optional<std::uint64_t> Remaining() override;
+  bool Skip(std::uint64_t n) override;
+
+ private:
+#ifdef _WIN32
+  void* handle_ = nullptr;
+#else
+  int fd_ = -1;
+#endif
+};
+
+// Standard output or standard error, written as they are, without a buffer: ConsoleOutput
+// gathers the lines. After a write failed (the reader went away), the rest is dropped.
+class StandardStream : public ByteSink {
+ public:
+  enum class Which { kOutput, kError };
+  explicit StandardStream(Which which);
+
+  bool Write(std::span<const char> data) override;
+
+ private:
+#ifdef _WIN32
+  void* handle_ = nullptr;
+#else
+  int fd_ = -1;
+#endif
+  bool failed_ = false;
 };
 
 // From now on SIGTERM, SIGINT and SIGHUP (on Windows the console's control events) remove the

@@ -9,6 +9,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <limits>
 #include <string>
 #include <system_error>
 #include <utility>
@@ -325,6 +326,65 @@ void NewFile::PlaceDurably(const fs::path& name) {
   ClearPending();
   temporaryName_.clear();
   folder_.Sync();
+}
+
+InputFile::~InputFile() { Close(); }
+
+bool InputFile::Open(const fs::path& path) {
+  Close();
+  do {
+    fd_ = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  } while (fd_ < 0 && errno == EINTR);
+  return fd_ >= 0;
+}
+
+void InputFile::Close() {
+  if (fd_ >= 0) close(fd_);
+  fd_ = -1;
+}
+
+std::size_t InputFile::Read(std::span<char> out) {
+  std::size_t got = 0;
+  while (got < out.size()) {
+    const ssize_t n = read(fd_, out.data() + got, out.size() - got);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return kReadFailed;
+    }
+    if (n == 0) break;
+    got += static_cast<std::size_t>(n);
+  }
+  return got;
+}
+
+std::optional<std::uint64_t> InputFile::Remaining() {
+  struct stat status;
+  if (fstat(fd_, &status) != 0 || !S_ISREG(status.st_mode)) return std::nullopt;
+  const off_t at = lseek(fd_, 0, SEEK_CUR);
+  if (at < 0 || status.st_size < at) return std::nullopt;
+  return static_cast<std::uint64_t>(status.st_size - at);
+}
+
+bool InputFile::Skip(std::uint64_t n) {
+  // Past the largest offset, the system refuses the seek (EOVERFLOW).
+  return n <= static_cast<std::uint64_t>(std::numeric_limits<off_t>::max()) &&
+         lseek(fd_, static_cast<off_t>(n), SEEK_CUR) >= 0;
+}
+
+StandardStream::StandardStream(Which which)
+    : fd_(which == Which::kOutput ? STDOUT_FILENO : STDERR_FILENO) {}
+
+bool StandardStream::Write(std::span<const char> data) {
+  while (!failed_ && !data.empty()) {
+    const ssize_t written = write(fd_, data.data(), data.size());
+    if (written < 0) {
+      if (errno == EINTR) continue;
+      failed_ = true;
+    } else {
+      data = data.subspan(static_cast<std::size_t>(written));
+    }
+  }
+  return !failed_;
 }
 
 void RemovePendingFileOnStop() {

@@ -260,6 +260,75 @@ void NewFile::PlaceDurably(const fs::path& name) {
   temporaryName_.clear();
 }
 
+InputFile::~InputFile() { Close(); }
+
+bool InputFile::Open(const fs::path& path) {
+  Close();
+  // Others may read and write it meanwhile, as they could a file opened by the C runtime.
+  HANDLE handle = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                              nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (handle == INVALID_HANDLE_VALUE) return false;
+  handle_ = handle;
+  return true;
+}
+
+void InputFile::Close() {
+  if (handle_) CloseHandle(handle_);
+  handle_ = nullptr;
+}
+
+std::size_t InputFile::Read(std::span<char> out) {
+  std::size_t got = 0;
+  while (got < out.size()) {
+    const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(out.size() - got, 1u << 30));
+    DWORD n = 0;
+    if (!ReadFile(handle_, out.data() + got, chunk, &n, nullptr)) {
+      const DWORD error = GetLastError();
+      if (error == ERROR_HANDLE_EOF || error == ERROR_BROKEN_PIPE) break;
+      return kReadFailed;
+    }
+    if (n == 0) break;
+    got += n;
+  }
+  return got;
+}
+
+std::optional<std::uint64_t> InputFile::Remaining() {
+  LARGE_INTEGER size{};
+  LARGE_INTEGER at{};
+  if (GetFileType(handle_) != FILE_TYPE_DISK || !GetFileSizeEx(handle_, &size) ||
+      !SetFilePointerEx(handle_, LARGE_INTEGER{}, &at, FILE_CURRENT) ||
+      size.QuadPart < at.QuadPart) {
+    return std::nullopt;
+  }
+  return static_cast<std::uint64_t>(size.QuadPart - at.QuadPart);
+}
+
+bool InputFile::Skip(std::uint64_t n) {
+  LARGE_INTEGER distance{};
+  distance.QuadPart = static_cast<LONGLONG>(n);
+  return n <= static_cast<std::uint64_t>(INT64_MAX) &&
+         SetFilePointerEx(handle_, distance, nullptr, FILE_CURRENT);
+}
+
+StandardStream::StandardStream(Which which)
+    : handle_(GetStdHandle(which == Which::kOutput ? STD_OUTPUT_HANDLE : STD_ERROR_HANDLE)) {
+  if (handle_ == INVALID_HANDLE_VALUE || handle_ == nullptr) failed_ = true;  // none given
+}
+
+bool StandardStream::Write(std::span<const char> data) {
+  while (!failed_ && !data.empty()) {
+    const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(data.size(), 1u << 30));
+    DWORD written = 0;
+    if (!WriteFile(handle_, data.data(), chunk, &written, nullptr) || written == 0) {
+      failed_ = true;
+    } else {
+      data = data.subspan(written);
+    }
+  }
+  return !failed_;
+}
+
 void RemovePendingFileOnStop() { SetConsoleCtrlHandler(RemovePendingAndStop, TRUE); }
 
 }  // namespace vokmaker

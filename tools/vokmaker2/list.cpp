@@ -63,7 +63,7 @@ void AppendListingLine(std::string& out, std::uint64_t size, std::string_view st
   AppendListingName(out, storedName);
 }
 
-ListSummary List(std::istream& in, Format format, std::string_view archiveName, ConsoleOutput& out,
+ListSummary List(ByteSource& in, Format format, std::string_view archiveName, ConsoleOutput& out,
                  Reporter& reporter) {
   std::string line = "Listing of ";
   line += archiveName;

@@ -1,7 +1,6 @@
 #pragma once
 
 #include <cstdint>
-#include <istream>
 #include <string>
 #include <string_view>
 
@@ -21,7 +20,7 @@ struct ListSummary {
 // summary " N files, B bytes in archive". Folders are not listed. Checks every record, but
 // skips over the file data without checking it. Throws DamagedArchive; the lines already
 // written stay and the summary line is then missing.
-ListSummary List(std::istream& in, Format format, std::string_view archiveName, ConsoleOutput& out,
+ListSummary List(ByteSource& in, Format format, std::string_view archiveName, ConsoleOutput& out,
                  Reporter& reporter);
 
 // Appends one file line of the listing, without its line end.

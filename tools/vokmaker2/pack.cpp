@@ -1,10 +1,7 @@
 #include "tools/vokmaker2/pack.h"
 
 #include <cstring>
-#include <fstream>
 #include <optional>
-#include <ostream>
-#include <streambuf>
 #include <string>
 #include <type_traits>
 #include <vector>
@@ -40,42 +37,31 @@ class SelfFilter {
 };
 
 // Gathers the archive's many small pieces into large writes.
-class NewFileBuffer : public std::streambuf {
+class NewFileSink : public ByteSink {
  public:
-  explicit NewFileBuffer(NewFile& file) : file_(file), buffer_(256 * 1024) { Empty(); }
+  explicit NewFileSink(NewFile& file) : file_(file), buffer_(256 * 1024) {}
 
- protected:
-  int_type overflow(int_type c) override {
-    if (sync() != 0) return traits_type::eof();
-    if (traits_type::eq_int_type(c, traits_type::eof())) return traits_type::not_eof(c);
-    *pptr() = traits_type::to_char_type(c);
-    pbump(1);
-    return c;
-  }
-
-  std::streamsize xsputn(const char* bytes, std::streamsize n) override {
-    if (n <= epptr() - pptr()) {
-      if (n == 0) return 0;  // an empty name may come without bytes
-      std::memcpy(pptr(), bytes, static_cast<std::size_t>(n));
-      pbump(static_cast<int>(n));
-      return n;
+  bool Write(std::span<const char> data) override {
+    if (data.size() > buffer_.size() - used_) {
+      if (!Flush()) return false;
+      // Large pieces go straight to the file.
+      if (data.size() > buffer_.size()) return file_.Write(data);
     }
-    // Large pieces go straight to the file.
-    if (sync() != 0) return 0;
-    return file_.Write({bytes, static_cast<std::size_t>(n)}) ? n : 0;
+    if (!data.empty()) std::memcpy(buffer_.data() + used_, data.data(), data.size());
+    used_ += data.size();
+    return true;
   }
 
-  int sync() override {
-    const std::span<const char> gathered(pbase(), pptr());
-    Empty();
-    return file_.Write(gathered) ? 0 : -1;
+  bool Flush() override {
+    const std::span<const char> gathered(buffer_.data(), used_);
+    used_ = 0;
+    return file_.Write(gathered);
   }
 
  private:
-  void Empty() { setp(buffer_.data(), buffer_.data() + buffer_.size()); }
-
   NewFile& file_;
   std::vector<char> buffer_;
+  std::size_t used_ = 0;
 };
 
 // A name in a message, on the message's one line: control characters are written as escapes.
@@ -149,14 +135,10 @@ PackSummary Pack(const fs::path& source, const fs::path& archive, Format format,
   archiveFolder.RemoveStaleTemporaries();
   NewFile pending(archiveFolder, NewFile::Purpose::kArchive);
   const SelfFilter self(archive, archiveFolderPath / pending.TemporaryName());
-  NewFileBuffer buffer(pending);
-  std::ostream out(&buffer);
+  NewFileSink out(pending);
   ArchiveWriter writer(out, format);
   PackSummary summary;
-  // One stream reads every file: making one costs more than reading a small file.
-  std::vector<char> readBuffer(64 * 1024);
-  std::ifstream file;
-  file.rdbuf()->pubsetbuf(readBuffer.data(), static_cast<std::streamsize>(readBuffer.size()));
+  InputFile file;
 
   fs::path last = root;
   fs::recursive_directory_iterator it(root, fs::directory_options::none, ec);
@@ -209,13 +191,12 @@ PackSummary Pack(const fs::path& source, const fs::path& archive, Format format,
     if (ec) throw ToolError("cannot look at " + Quoted(last) + ": " + ec.message());
     const Entry packed{EntryType::kFile, name, size};
     reporter.Progress(packed);
-    file.open(last, std::ios::binary);
-    if (!file) throw ToolError("cannot open " + Quoted(last) + " for reading");
+    if (!file.Open(last)) throw ToolError("cannot open " + Quoted(last) + " for reading");
     std::uint64_t told = 0;
     writer.AddFile(name, size, file, [&](std::uint64_t copied) {
       if (copied - told >= kProgressStep && copied < size) reporter.Partial(packed, told = copied);
     });
-    file.close();
+    file.Close();
     ++summary.files;
     summary.bytes += size;
   }
