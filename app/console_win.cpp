@@ -365,9 +365,10 @@ LRESULT WinConsoleWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) 
       }
       break;
     case WM_CLOSE:
-      // Closing the console of a run stops the run; the window goes when the run has ended.
+      // Closing the console of a run stops the run; the window, which says "Stopping...", goes
+      // when the run has ended. It is not hidden before: under Wine, the Ctrl+C that asks the
+      // run to stop then does not reach it.
       Stop();
-      ShowWindow(hwnd_, SW_HIDE);
       return 0;
     case WM_ACTIVATE:
       if (LOWORD(wParam) == WA_INACTIVE && IsChild(hwnd_, GetFocus())) focus_ = GetFocus();
