@@ -77,7 +77,7 @@ void Form1::cmdExtract_Click() {
 
     // What the archive holds, to compare with what the destination holds.
     BeginPhase(kReadingCaption);
-    const Listing contents = ReadArchive(strUnpackArchive, ListingReader::Keep::StoredPaths, job);
+    Listing contents = ReadArchive(strUnpackArchive, ListingReader::Keep::StoredPaths, job);
     if (contents.problem) {
       throw OperationError("Could not " + job + ": " + contents.problem->reason + " (line " +
                            std::to_string(contents.problem->lineNumber) + ").");
@@ -94,13 +94,14 @@ void Form1::cmdExtract_Click() {
       inTheWay = answer == 0 ? InTheWay::Replace : InTheWay::Keep;
     }
     EndPhase();
+    const std::uint64_t files = contents.lines.size();
+    const std::uint64_t bytes = contents.bytes;
+    contents = Listing();  // the stored paths are not needed during the run, which may be long
 
     // The tool extracts beside the destination's files; they are moved into place once it is
     // done, so that a stop or a failure changes nothing.
     Staging staging(folder);
     strCommand = ExtractCommand(workspace_, strUnpackArchive, Utf8(staging.Files()));
-    const std::uint64_t files = contents.lines.size();
-    const std::uint64_t bytes = contents.bytes;
     const JobRun done =
         RunJob(kExtractScript, AfterRun::RemoveScript,
                "Extracting " + Utf8(PathFromUtf8(strUnpackArchive).filename()), [files, bytes] {
