@@ -51,6 +51,41 @@ INSTANTIATE_TEST_SUITE_P(
         NameRow{"past_u10ffff", "\xF4\x90\x80\x80", "UTF-8"}),
     vok::testing::RowName());
 
+// The listing's pass over a name tells plain names from those that need NameProblem's closer
+// look, and shows every name alike, wherever in its steps over the bytes a problem falls.
+TEST(ListingNamePass, TellsPlainNamesWhereverTheProblemFalls) {
+  const auto plain = [](std::string_view name) {
+    bool componentStart = true;
+    for (const char c : name) {
+      const auto byte = static_cast<unsigned char>(c);
+      if (byte < 0x20 || byte >= 0x7F || c == '\\' || c == ':') return false;
+      if (componentStart && (c == '/' || c == '.')) return false;
+      componentStart = c == '/';
+    }
+    return !componentStart;
+  };
+  const std::string kInserts[] = {"",  "\x01", "\x7F", "\xC3\xA9", "\\",   ":",
+                                  "/", "//",   "/.",   "/..x",     "/a.b", std::string(1, '\0')};
+  for (std::size_t prefix = 0; prefix <= 33; ++prefix) {
+    for (const std::string& insert : kInserts) {
+      for (const std::size_t suffix : {0, 1, 7, 8, 15, 16, 17}) {
+        const std::string name = std::string(prefix, 'p') + insert + std::string(suffix, 's');
+        std::string shown(1 + name.size(), '\0');
+        const bool isPlain = WriteListingName(shown.data(), name);
+        std::string expected = "\\";
+        for (const char c : name) {
+          const auto byte = static_cast<unsigned char>(c);
+          expected += c == '/' ? '\\' : byte < 0x20 || byte == 0x7F ? '?' : c;
+        }
+        SCOPED_TRACE(::testing::PrintToString(name));
+        EXPECT_EQ(shown, expected);
+        EXPECT_EQ(isPlain, plain(name));
+        EXPECT_TRUE(!isPlain || !NameProblem(name).has_value());
+      }
+    }
+  }
+}
+
 struct ListingRow {
   const char* name;
   std::uint64_t size;

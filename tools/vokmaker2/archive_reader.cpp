@@ -16,6 +16,8 @@ namespace {
 
 constexpr std::size_t kCopyChunk = std::size_t{1} << 20;
 constexpr std::uint64_t kSeekDistance = std::uint64_t{1} << 20;
+// The longest record head: its fixed part, the longest name and a TEMO checksum.
+constexpr std::size_t kMaxPeek = kRecordHeadSize + kMaxNameBytes + 4;
 
 // The archive's bytes, read ahead in a buffer of its own so that a record's head, its name and
 // the small files skipped by a listing cost no call on the source each, and with the number
@@ -67,6 +69,31 @@ class Source {
     return true;
   }
 
+  // The next `n` bytes (at most kMaxPeek), in place and not yet taken; nullptr when the data
+  // end before them. What was peeked stays valid until the next call on the source.
+  const char* Peek(std::size_t n) {
+    if (static_cast<std::size_t>(end_ - next_) >= n) return next_;
+    if (!MayHave(n)) return nullptr;
+    // Moves what is left to the front of the buffer and reads on behind it.
+    if (buffer_.empty()) buffer_.resize(kReadAhead + kMaxPeek);
+    const std::size_t kept = static_cast<std::size_t>(end_ - next_);
+    std::memmove(buffer_.data(), next_, kept);
+    next_ = buffer_.data();
+    end_ = next_ + kept;
+    while (static_cast<std::size_t>(end_ - next_) < n) {
+      const std::size_t got = Get(buffer_.data() + (end_ - next_), buffer_.size() - (end_ - next_));
+      if (got == 0) return nullptr;
+      end_ += got;
+    }
+    return next_;
+  }
+
+  // Takes `n` bytes that Peek gave.
+  void Consume(std::size_t n) {
+    next_ += n;
+    if (remaining_) *remaining_ -= n;
+  }
+
   // Whether the claimed number of bytes can still be there.
   bool MayHave(std::uint64_t n) const { return !remaining_ || *remaining_ >= n; }
 
@@ -85,16 +112,11 @@ class Source {
   }
 
   bool Fill() {
-    if (buffer_.empty()) buffer_.resize(kReadAhead);
+    if (buffer_.empty()) buffer_.resize(kReadAhead + kMaxPeek);
     const std::size_t got = Get(buffer_.data(), buffer_.size());
     next_ = buffer_.data();
     end_ = next_ + got;
     return got > 0;
-  }
-
-  void Consume(std::size_t n) {
-    next_ += n;
-    if (remaining_) *remaining_ -= n;
   }
 
   ByteSource& in_;
@@ -164,30 +186,27 @@ class Reader {
   }
 
   RecordHead ReadHead() {
-    // The name keeps its capacity from one entry to the next: no allocation per entry.
+    // The head is read in place, and the name keeps its capacity from one entry to the next:
+    // no allocation and no copy but the name's per entry.
     entry_.type = EntryType::kFile;
     entry_.name.clear();
     entry_.size = 0;
     inRecord_ = true;
-    std::array<char, kRecordHeadSize> bytes{};
-    if (!source_.Read(bytes.data(), bytes.size())) {
-      Fail("the archive ends before its end record");
-    }
+    const char* bytes = source_.Peek(kRecordHeadSize);
+    if (bytes == nullptr) Fail("the archive ends before its end record");
     const RecordHead head = DecodeRecordHead(bytes);
-    if (head.nameLength > 0) {
-      entry_.name.resize(head.nameLength);  // at most 64 KiB
-      if (!source_.Read(entry_.name.data(), entry_.name.size())) {
-        entry_.name.clear();
-        Fail("the archive ends inside an entry's name");
-      }
+    const std::size_t checksum = format_ == Format::kTemo ? 4 : 0;  // VOK records carry none
+    const std::size_t named = kRecordHeadSize + head.nameLength;
+    bytes = source_.Peek(named + checksum);
+    if (bytes == nullptr) {
+      if (source_.Peek(named) == nullptr) Fail("the archive ends inside an entry's name");
+      Fail("the archive ends inside a record");
     }
-    if (format_ == Format::kTemo) {  // VOK records carry no checksum
-      std::array<char, 4> stored{};
-      if (!source_.Read(stored.data(), stored.size())) Fail("the archive ends inside a record");
-      if (GetLe(stored.data(), 4) != Crc32(entry_.name, Crc32(bytes))) {
-        Fail("the record's checksum does not match");
-      }
+    entry_.name.assign(bytes + kRecordHeadSize, head.nameLength);
+    if (checksum != 0 && GetLe(bytes + named, 4) != Crc32({bytes, named})) {
+      Fail("the record's checksum does not match");
     }
+    source_.Consume(named + checksum);
     if (head.flags != 0) Fail("unknown record flags " + std::to_string(head.flags));
     switch (static_cast<EntryType>(head.type)) {
       case EntryType::kEnd:

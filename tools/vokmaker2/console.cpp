@@ -1,6 +1,7 @@
 #include "tools/vokmaker2/console.h"
 
 #include <algorithm>
+#include <cstring>
 
 #include "tools/vokmaker2/entry_name.h"
 
@@ -18,16 +19,33 @@ constexpr std::uint32_t kMaxLinesPerClockRead = 256;
 }  // namespace
 
 ConsoleOutput::ConsoleOutput(ByteSink& out)
-    : out_(out), lastFlush_(std::chrono::steady_clock::now()), lastClockRead_(lastFlush_) {
-  buffer_.reserve(kFlushBytes + 4096);
-}
+    : out_(out), lastFlush_(std::chrono::steady_clock::now()), lastClockRead_(lastFlush_) {}
 
 ConsoleOutput::~ConsoleOutput() { Flush(); }
 
 void ConsoleOutput::Line(std::string_view text) {
-  buffer_.append(text);
-  buffer_.append(kNewline);
-  if (buffer_.size() >= kFlushBytes) {
+  char* const line = LineSpace(text.size());
+  std::memcpy(line, text.data(), text.size());
+  EndLine(line + text.size());
+}
+
+char* ConsoleOutput::LineSpace(std::size_t n) {
+  const std::size_t needed = size_ + n + kNewline.size();
+  if (needed > capacity_) {
+    const std::size_t capacity = std::max(needed, kFlushBytes + 4096);
+    auto buffer = std::make_unique_for_overwrite<char[]>(capacity);
+    if (size_ > 0) std::memcpy(buffer.get(), buffer_.get(), size_);
+    buffer_ = std::move(buffer);
+    capacity_ = capacity;
+  }
+  return buffer_.get() + size_;
+}
+
+void ConsoleOutput::EndLine(const char* end) {
+  size_ = static_cast<std::size_t>(end - buffer_.get());
+  std::memcpy(buffer_.get() + size_, kNewline.data(), kNewline.size());
+  size_ += kNewline.size();
+  if (size_ >= kFlushBytes) {
     Flush();
     return;
   }
@@ -43,9 +61,9 @@ void ConsoleOutput::Line(std::string_view text) {
 }
 
 void ConsoleOutput::Flush() {
-  out_.Write(buffer_);
+  out_.Write({buffer_.get(), size_});
   out_.Flush();
-  buffer_.clear();
+  size_ = 0;
   lastFlush_ = std::chrono::steady_clock::now();
 }
 

@@ -2,6 +2,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -23,11 +24,16 @@ class ConsoleOutput {
   ConsoleOutput& operator=(const ConsoleOutput&) = delete;
 
   void Line(std::string_view text);
+  // A line written in place: room for up to `n` bytes, then EndLine with where it ends.
+  char* LineSpace(std::size_t n);
+  void EndLine(const char* end);
   void Flush();
 
  private:
   ByteSink& out_;
-  std::string buffer_;
+  std::unique_ptr<char[]> buffer_;  // lines not yet written: size_ bytes of capacity_
+  std::size_t size_ = 0;
+  std::size_t capacity_ = 0;
   std::chrono::steady_clock::time_point lastFlush_;
   std::chrono::steady_clock::time_point lastClockRead_;
   std::uint32_t linesSinceClockRead_ = 0;

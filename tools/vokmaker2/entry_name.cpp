@@ -1,6 +1,12 @@
 #include "tools/vokmaker2/entry_name.h"
 
 #include <array>
+#include <cstdint>
+#include <cstring>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace vokmaker {
 
@@ -8,12 +14,68 @@ namespace {
 
 // The bytes of a name that need a closer look: all but printable ASCII other than '/', '\\'
 // and ':'.
-constexpr std::array<bool, 256> kSpecial = [] {
+constexpr std::array<bool, 256> kSpecialByte = [] {
   std::array<bool, 256> special{};
   for (std::size_t byte = 0; byte < special.size(); ++byte) {
     special[byte] = byte < 0x20 || byte >= 0x7F || byte == '/' || byte == '\\' || byte == ':';
   }
   return special;
+}();
+
+// What WriteListingName needs to know of a byte: whether it is special, '/' or '.'.
+constexpr std::uint8_t kSpecial = 1;
+constexpr std::uint8_t kSlash = 2;
+constexpr std::uint8_t kDot = 4;
+constexpr std::array<std::uint8_t, 256> kKind = [] {
+  std::array<std::uint8_t, 256> kind{};
+  for (std::size_t byte = 0; byte < kind.size(); ++byte) {
+    kind[byte] = byte == '/' ? kSlash : byte == '.' ? kDot : kSpecialByte[byte] ? kSpecial : 0;
+  }
+  return kind;
+}();
+
+#if defined(__SSE2__)
+// Sixteen or eight bytes of a name at once, as bit masks (bit k for byte k): the special
+// bytes, the slashes and the dots.
+struct ChunkKinds {
+  unsigned special;
+  unsigned slashes;
+  unsigned dots;
+};
+
+// Classifies the `width` (16 or 8) bytes at `in` and writes them at `out` as the listing shows
+// them, unless one is special.
+ChunkKinds WriteChunk(const char* in, char* out, int width) {
+  const __m128i bytes = width == 16 ? _mm_loadu_si128(reinterpret_cast<const __m128i*>(in))
+                                    : _mm_loadl_epi64(reinterpret_cast<const __m128i*>(in));
+  const auto equal = [&](char c) { return _mm_cmpeq_epi8(bytes, _mm_set1_epi8(c)); };
+  // Compared as signed bytes, 0x80 and above are below 0x20 too.
+  const __m128i special =
+      _mm_or_si128(_mm_or_si128(_mm_cmplt_epi8(bytes, _mm_set1_epi8(0x20)), equal(0x7F)),
+                   _mm_or_si128(equal('\\'), equal(':')));
+  const __m128i slashes = equal('/');
+  const unsigned mask = width == 16 ? 0xFFFF : 0xFF;
+  const ChunkKinds kinds{static_cast<unsigned>(_mm_movemask_epi8(special)) & mask,
+                         static_cast<unsigned>(_mm_movemask_epi8(slashes)) & mask,
+                         static_cast<unsigned>(_mm_movemask_epi8(equal('.'))) & mask};
+  if (kinds.special != 0) return kinds;
+  const __m128i shown = _mm_xor_si128(bytes, _mm_and_si128(slashes, _mm_set1_epi8('/' ^ '\\')));
+  if (width == 16) {
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(out), shown);
+  } else {
+    _mm_storel_epi64(reinterpret_cast<__m128i*>(out), shown);
+  }
+  return kinds;
+}
+#endif
+
+// How the listing shows a byte: '\\' between folders, '?' for a control character.
+constexpr std::array<char, 256> kShown = [] {
+  std::array<char, 256> shown{};
+  for (std::size_t byte = 0; byte < shown.size(); ++byte) {
+    shown[byte] = byte == '/' ? '\\' : byte < 0x20 || byte == 0x7F ? '?' : static_cast<char>(byte);
+  }
+  return shown;
 }();
 
 // The length of the UTF-8 sequence that `text` starts with (its first byte is not ASCII), or
@@ -69,7 +131,7 @@ std::optional<std::string> NameProblem(std::string_view stored) {
   const char* shape = stored.front() == '/' ? "the name is an absolute path" : nullptr;
   std::size_t componentStart = 0;
   for (std::size_t i = 0;;) {
-    while (i < stored.size() && !kSpecial[static_cast<unsigned char>(stored[i])]) ++i;
+    while (i < stored.size() && !kSpecialByte[static_cast<unsigned char>(stored[i])]) ++i;
     if (i == stored.size() || stored[i] == '/') {
       if (shape == nullptr)
         shape = ComponentProblem(stored.substr(componentStart, i - componentStart));
@@ -98,16 +160,46 @@ std::filesystem::path NativeName(std::string_view stored) {
   return std::u8string_view(reinterpret_cast<const char8_t*>(stored.data()), stored.size());
 }
 
-void AppendListingName(std::string& out, std::string_view stored) {
-  out += '\\';
-  const std::size_t start = out.size();
-  out += stored;
-  // A select rather than a branch, on local pointers: compilers vectorise this loop.
-  char* const end = out.data() + out.size();
-  for (char* c = out.data() + start; c != end; ++c) {
-    const auto byte = static_cast<unsigned char>(*c);
-    *c = byte == '/' ? '\\' : byte < 0x20 || byte == 0x7F ? '?' : *c;
+bool WriteListingName(char* out, std::string_view stored) {
+  *out++ = '\\';
+  const char* in = stored.data();
+  const char* const end = in + stored.size();
+  // A component's first byte is suspect when it is anything but plain: '/' makes an empty
+  // component, '.' may make "." or "..".
+  bool suspect = false;
+  bool atComponentStart = true;  // the name's start counts as one
+#if defined(__SSE2__)
+  // Sixteen bytes at a time (eight for a short name), as long as none is special; the last
+  // ones overlap those before, which are then checked and written again, alike.
+  const int width = stored.size() >= 16 ? 16 : 8;
+  const auto plainChunk = [&](const char* from) {
+    const ChunkKinds kinds = WriteChunk(from, out + (from - stored.data()), width);
+    if (kinds.special != 0) return false;
+    const unsigned startsHere = from == stored.data() || from[-1] == '/' ? 1 : 0;
+    suspect |= ((kinds.slashes << 1 | startsHere) & (kinds.slashes | kinds.dots)) != 0;
+    return true;
+  };
+  while (end - in >= width && plainChunk(in)) in += width;
+  if (in != end && end - stored.data() >= width && end - in < width && plainChunk(end - width)) {
+    return !suspect && end[-1] != '/';
   }
+  atComponentStart = in == stored.data() || in[-1] == '/';
+  out += in - stored.data();
+#endif
+  // The rest a byte at a time: one table lookup gives both its shown form and its kind.
+  for (; in != end; ++in) {
+    const std::uint8_t kind = kKind[static_cast<unsigned char>(*in)];
+    suspect |= (kind & (atComponentStart ? 0xFF : kSpecial)) != 0;
+    atComponentStart = (kind & kSlash) != 0;
+    *out++ = kShown[static_cast<unsigned char>(*in)];
+  }
+  return !suspect && !atComponentStart;  // nor empty, nor ending in '/'
+}
+
+void AppendListingName(std::string& out, std::string_view stored) {
+  const std::size_t start = out.size();
+  out.resize(start + 1 + stored.size());
+  WriteListingName(out.data() + start, stored);
 }
 
 std::string ListingName(std::string_view stored) {

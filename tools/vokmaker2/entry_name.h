@@ -26,6 +26,12 @@ std::filesystem::path NativeName(std::string_view stored);
 std::string ListingName(std::string_view stored);
 void AppendListingName(std::string& out, std::string_view stored);
 
+// Writes the listing's form of the name at `out`, which has room for 1 + stored.size() bytes,
+// and tells whether the name is plainly sound, in the same pass: printable ASCII other than
+// '\\' and ':', with no component that is empty or starts with a dot. Most names are; only
+// the others need NameProblem's closer look.
+bool WriteListingName(char* out, std::string_view stored);
+
 // A path as UTF-8 text for messages.
 std::string Utf8(const std::filesystem::path& path);
 

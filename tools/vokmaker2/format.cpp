@@ -34,14 +34,6 @@ void PutLe(char* out, std::uint64_t value, std::size_t bytes) {
   for (std::size_t i = 0; i < bytes; ++i) out[i] = static_cast<char>((value >> (8 * i)) & 0xFF);
 }
 
-std::uint64_t GetLe(const char* in, std::size_t bytes) {
-  std::uint64_t value = 0;
-  for (std::size_t i = 0; i < bytes; ++i) {
-    value |= std::uint64_t{static_cast<unsigned char>(in[i])} << (8 * i);
-  }
-  return value;
-}
-
 std::array<char, kRecordHeadSize> EncodeRecordHead(const RecordHead& head) {
   std::array<char, kRecordHeadSize> bytes{};
   PutLe(&bytes[0], head.type, 1);
@@ -49,15 +41,6 @@ std::array<char, kRecordHeadSize> EncodeRecordHead(const RecordHead& head) {
   PutLe(&bytes[2], head.nameLength, 2);
   PutLe(&bytes[4], head.size, 8);
   return bytes;
-}
-
-RecordHead DecodeRecordHead(const std::array<char, kRecordHeadSize>& bytes) {
-  RecordHead head;
-  head.type = static_cast<std::uint8_t>(GetLe(&bytes[0], 1));
-  head.flags = static_cast<std::uint8_t>(GetLe(&bytes[1], 1));
-  head.nameLength = static_cast<std::uint16_t>(GetLe(&bytes[2], 2));
-  head.size = GetLe(&bytes[4], 8);
-  return head;
 }
 
 std::array<char, kBlockHeadSize> EncodeBlockHead(const BlockHead& head) {

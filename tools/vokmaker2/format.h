@@ -41,7 +41,6 @@ struct RecordHead {
 };
 
 std::array<char, kRecordHeadSize> EncodeRecordHead(const RecordHead& head);
-RecordHead DecodeRecordHead(const std::array<char, kRecordHeadSize>& bytes);
 
 struct BlockHead {
   std::uint8_t method = 0;
@@ -54,6 +53,22 @@ BlockHead DecodeBlockHead(const std::array<char, kBlockHeadSize>& bytes);
 
 // Little-endian integers, the byte order of every number in both formats.
 void PutLe(char* out, std::uint64_t value, std::size_t bytes);
-std::uint64_t GetLe(const char* in, std::size_t bytes);
+// Inline, as record heads are decoded once per entry.
+inline std::uint64_t GetLe(const char* in, std::size_t bytes) {
+  std::uint64_t value = 0;
+  for (std::size_t i = 0; i < bytes; ++i) {
+    value |= std::uint64_t{static_cast<unsigned char>(in[i])} << (8 * i);
+  }
+  return value;
+}
+
+inline RecordHead DecodeRecordHead(const char* bytes) {  // kRecordHeadSize bytes
+  RecordHead head;
+  head.type = static_cast<std::uint8_t>(bytes[0]);
+  head.flags = static_cast<std::uint8_t>(bytes[1]);
+  head.nameLength = static_cast<std::uint16_t>(GetLe(bytes + 2, 2));
+  head.size = GetLe(bytes + 4, 8);
+  return head;
+}
 
 }  // namespace vokmaker
