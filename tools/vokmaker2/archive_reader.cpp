@@ -250,9 +250,10 @@ class Reader {
     std::uint64_t left = entry_.size;
     std::uint32_t crc = 0;
     while (left > 0) {
-      std::array<char, kBlockHeadSize> bytes{};
-      if (!source_.Read(bytes.data(), bytes.size())) Fail(RunsPast());
+      const char* const bytes = source_.Peek(kBlockHeadSize);
+      if (bytes == nullptr) Fail(RunsPast());
       const BlockHead block = DecodeBlockHead(bytes);
+      source_.Consume(kBlockHeadSize);
       if (block.rawLength == 0 || block.rawLength > kBlockSize || block.rawLength > left) {
         Fail("a data block of impossible length " + std::to_string(block.rawLength));
       }
@@ -285,11 +286,11 @@ class Reader {
       crc = Crc32(raw, crc);
       visitor_.OnData(entry_, raw);
     }
-    std::array<char, 4> stored{};
-    if (!source_.Read(stored.data(), stored.size())) Fail(RunsPast());
-    if (wanted && GetLe(stored.data(), 4) != crc) {
-      Fail("the data's checksum does not match (the file is damaged)");
-    }
+    const char* const stored = source_.Peek(4);
+    if (stored == nullptr) Fail(RunsPast());
+    const bool matches = GetLe(stored, 4) == crc;
+    source_.Consume(4);
+    if (wanted && !matches) Fail("the data's checksum does not match (the file is damaged)");
   }
 
   std::string RunsPast() const {

@@ -51,12 +51,4 @@ std::array<char, kBlockHeadSize> EncodeBlockHead(const BlockHead& head) {
   return bytes;
 }
 
-BlockHead DecodeBlockHead(const std::array<char, kBlockHeadSize>& bytes) {
-  BlockHead head;
-  head.method = static_cast<std::uint8_t>(GetLe(&bytes[0], 1));
-  head.rawLength = static_cast<std::uint32_t>(GetLe(&bytes[1], 4));
-  head.packedLength = static_cast<std::uint32_t>(GetLe(&bytes[5], 4));
-  return head;
-}
-
 }  // namespace vokmaker

@@ -1,8 +1,10 @@
 #pragma once
 
 #include <array>
+#include <bit>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <filesystem>
 #include <optional>
 #include <string>
@@ -49,17 +51,28 @@ struct BlockHead {
 };
 
 std::array<char, kBlockHeadSize> EncodeBlockHead(const BlockHead& head);
-BlockHead DecodeBlockHead(const std::array<char, kBlockHeadSize>& bytes);
 
 // Little-endian integers, the byte order of every number in both formats.
 void PutLe(char* out, std::uint64_t value, std::size_t bytes);
-// Inline, as record heads are decoded once per entry.
+// Inline, as record heads are decoded once per entry. `bytes` is at most 8.
 inline std::uint64_t GetLe(const char* in, std::size_t bytes) {
   std::uint64_t value = 0;
+  if constexpr (std::endian::native == std::endian::little) {
+    std::memcpy(&value, in, bytes);  // one load
+    return value;
+  }
   for (std::size_t i = 0; i < bytes; ++i) {
     value |= std::uint64_t{static_cast<unsigned char>(in[i])} << (8 * i);
   }
   return value;
+}
+
+inline BlockHead DecodeBlockHead(const char* bytes) {  // kBlockHeadSize bytes
+  BlockHead head;
+  head.method = static_cast<std::uint8_t>(bytes[0]);
+  head.rawLength = static_cast<std::uint32_t>(GetLe(bytes + 1, 4));
+  head.packedLength = static_cast<std::uint32_t>(GetLe(bytes + 5, 4));
+  return head;
 }
 
 inline RecordHead DecodeRecordHead(const char* bytes) {  // kRecordHeadSize bytes
