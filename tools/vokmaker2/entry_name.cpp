@@ -43,10 +43,11 @@ struct ChunkKinds {
   unsigned dots;
 };
 
-// Classifies the `width` (16 or 8) bytes at `in` and writes them at `out` as the listing shows
+// Classifies the Width (16 or 8) bytes at `in` and writes them at `out` as the listing shows
 // them, unless one is special.
-ChunkKinds WriteChunk(const char* in, char* out, int width) {
-  const __m128i bytes = width == 16 ? _mm_loadu_si128(reinterpret_cast<const __m128i*>(in))
+template <int Width>
+ChunkKinds WriteChunk(const char* in, char* out) {
+  const __m128i bytes = Width == 16 ? _mm_loadu_si128(reinterpret_cast<const __m128i*>(in))
                                     : _mm_loadl_epi64(reinterpret_cast<const __m128i*>(in));
   const auto equal = [&](char c) { return _mm_cmpeq_epi8(bytes, _mm_set1_epi8(c)); };
   // Compared as signed bytes, 0x80 and above are below 0x20 too.
@@ -54,18 +55,40 @@ ChunkKinds WriteChunk(const char* in, char* out, int width) {
       _mm_or_si128(_mm_or_si128(_mm_cmplt_epi8(bytes, _mm_set1_epi8(0x20)), equal(0x7F)),
                    _mm_or_si128(equal('\\'), equal(':')));
   const __m128i slashes = equal('/');
-  const unsigned mask = width == 16 ? 0xFFFF : 0xFF;
-  const ChunkKinds kinds{static_cast<unsigned>(_mm_movemask_epi8(special)) & mask,
-                         static_cast<unsigned>(_mm_movemask_epi8(slashes)) & mask,
-                         static_cast<unsigned>(_mm_movemask_epi8(equal('.'))) & mask};
+  constexpr unsigned kMask = (1u << Width) - 1;
+  const ChunkKinds kinds{static_cast<unsigned>(_mm_movemask_epi8(special)) & kMask,
+                         static_cast<unsigned>(_mm_movemask_epi8(slashes)) & kMask,
+                         static_cast<unsigned>(_mm_movemask_epi8(equal('.'))) & kMask};
   if (kinds.special != 0) return kinds;
   const __m128i shown = _mm_xor_si128(bytes, _mm_and_si128(slashes, _mm_set1_epi8('/' ^ '\\')));
-  if (width == 16) {
+  if constexpr (Width == 16) {
     _mm_storeu_si128(reinterpret_cast<__m128i*>(out), shown);
   } else {
     _mm_storel_epi64(reinterpret_cast<__m128i*>(out), shown);
   }
   return kinds;
+}
+
+// Writes a name of at least Width bytes a chunk at a time, as long as no byte is special; the
+// last chunk overlaps those before, whose bytes are then checked and written again, alike.
+// Sets `suspect` where a component starts with '/' or '.'. Gives the end of the name, or the
+// start of the chunk with a special byte, which is not written.
+template <int Width>
+const char* WritePlainChunks(std::string_view stored, char* out, bool& suspect) {
+  const char* const begin = stored.data();
+  const char* const end = begin + stored.size();
+  const char* in = begin;
+  unsigned startsComponent = 1;  // whether the chunk's first byte starts a component
+  for (;;) {
+    const char* const from = end - in >= Width ? in : end - Width;
+    if (from != in) startsComponent = from[-1] == '/';
+    const ChunkKinds kinds = WriteChunk<Width>(from, out + (from - begin));
+    if (kinds.special != 0) return in;
+    suspect |= ((kinds.slashes << 1 | startsComponent) & (kinds.slashes | kinds.dots)) != 0;
+    in = from + Width;
+    if (in == end) return end;
+    startsComponent = kinds.slashes >> (Width - 1);
+  }
 }
 #endif
 
@@ -169,22 +192,13 @@ bool WriteListingName(char* out, std::string_view stored) {
   bool suspect = false;
   bool atComponentStart = true;  // the name's start counts as one
 #if defined(__SSE2__)
-  // Sixteen bytes at a time (eight for a short name), as long as none is special; the last
-  // ones overlap those before, which are then checked and written again, alike.
-  const int width = stored.size() >= 16 ? 16 : 8;
-  const auto plainChunk = [&](const char* from) {
-    const ChunkKinds kinds = WriteChunk(from, out + (from - stored.data()), width);
-    if (kinds.special != 0) return false;
-    const unsigned startsHere = from == stored.data() || from[-1] == '/' ? 1 : 0;
-    suspect |= ((kinds.slashes << 1 | startsHere) & (kinds.slashes | kinds.dots)) != 0;
-    return true;
-  };
-  while (end - in >= width && plainChunk(in)) in += width;
-  if (in != end && end - stored.data() >= width && end - in < width && plainChunk(end - width)) {
-    return !suspect && end[-1] != '/';
+  if (stored.size() >= 8) {  // sixteen bytes at a time, or eight for a short name
+    in = stored.size() >= 16 ? WritePlainChunks<16>(stored, out, suspect)
+                             : WritePlainChunks<8>(stored, out, suspect);
+    if (in == end) return !suspect && end[-1] != '/';
+    atComponentStart = in == stored.data() || in[-1] == '/';
+    out += in - stored.data();
   }
-  atComponentStart = in == stored.data() || in[-1] == '/';
-  out += in - stored.data();
 #endif
   // The rest a byte at a time: one table lookup gives both its shown form and its kind.
   for (; in != end; ++in) {
