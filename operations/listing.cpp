@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <charconv>
 #include <limits>
 
@@ -159,6 +160,42 @@ bool ReadNumberInto(std::string_view text, std::int64_t& value) {
   return true;
 }
 
+// Eight characters of a text as one number, the first in the lowest byte.
+std::uint64_t Word(const char* text) {
+  const auto at = [text](int i) { return std::uint64_t{static_cast<unsigned char>(text[i])}; };
+  return at(0) | at(1) << 8 | at(2) << 16 | at(3) << 24 | at(4) << 32 | at(5) << 40 | at(6) << 48 |
+         at(7) << 56;
+}
+
+// The top bit of each byte of `word` that is `c`, and no other bit.
+std::uint64_t Matches(std::uint64_t word, char c) {
+  constexpr std::uint64_t kLow7 = 0x7f7f7f7f7f7f7f7f;
+  const std::uint64_t x = word ^ (0x0101010101010101 * static_cast<unsigned char>(c));
+  return ~(((x & kLow7) + kLow7) | x | kLow7);
+}
+
+// Where the line from `pos` ends: its first CR or LF, else the end of the text. Eight
+// characters at a time, so that one pass finds either.
+std::size_t LineEnd(std::string_view text, std::size_t pos) {
+  for (; text.size() - pos >= 8; pos += 8) {
+    const std::uint64_t word = Word(text.data() + pos);
+    const std::uint64_t ends = Matches(word, '\r') | Matches(word, '\n');
+    if (ends != 0) return pos + static_cast<std::size_t>(std::countr_zero(ends)) / 8;
+  }
+  while (pos < text.size() && text[pos] != '\r' && text[pos] != '\n') ++pos;
+  return pos;
+}
+
+// Where the name begins in a line that has a backslash: after its last one.
+std::size_t NameStart(std::string_view line) {
+  std::size_t end = line.size();
+  for (; end >= 8; end -= 8) {
+    const std::uint64_t backslashes = Matches(Word(line.data() + end - 8), '\\');
+    if (backslashes != 0) return end - 8 + (64 - std::countl_zero(backslashes)) / 8;
+  }
+  return line.substr(0, end).rfind('\\') + 1;
+}
+
 // The digits of the size of a line as the archive tool writes it: after the leading space, more
 // spaces, 1 to 18 digits without a leading zero, a space, and the backslash that starts the
 // path. Such a line is no summary, its size (`value`) needs no general reading, and these
@@ -197,14 +234,8 @@ bool ListingReader::Feed(std::string_view text) {
     skipLineFeed_ = false;
     if (text[0] == '\n') pos = 1;
   }
-  // A line ends at the first CR before the next LF, else at that LF. Both are found with
-  // memchr, which takes many bytes at a time; the LF found stays valid for the lines before it,
-  // so text with CR line ends is not searched to its end for every line.
-  const auto nextLineFeed = [&] { return std::min(text.find('\n', pos), text.size()); };
-  std::size_t lineFeed = nextLineFeed();
   while (pos < text.size()) {
-    if (lineFeed < pos) lineFeed = nextLineFeed();
-    const std::size_t end = std::min(text.substr(0, lineFeed).find('\r', pos), lineFeed);
+    const std::size_t end = LineEnd(text, pos);
     if (end == text.size()) {
       partialLine_.append(text.substr(pos));
       break;
@@ -268,7 +299,7 @@ void ListingReader::ReadLine(std::string_view line) {
   if (keep_ == Keep::StoredPaths) {
     listing_.lines.push_back(line.substr(line.find('\\')));
   } else {
-    listing_.lines.push_back({digits, "\t", line.substr(line.rfind('\\') + 1)});
+    listing_.lines.push_back({digits, "\t", line.substr(NameStart(line))});
   }
   listing_.bytes += static_cast<std::uint64_t>(std::max<std::int64_t>(0, size));
   listing_.last.size = size;

@@ -60,6 +60,20 @@ struct ListingRow {
 
 class ReadListingRow : public ::testing::TestWithParam<ListingRow> {};
 
+// Lines whose ends and last backslashes fall at every place of the eight characters the reader
+// looks at together, with each kind of line end; the names are of ']', one more than '\\'.
+ListingRow EndsAndNamesAtEveryPlace() {
+  ListingRow row{"EndsAndNamesAtEveryPlace", "", {}, {}};
+  const char* const ends[] = {"\r\n", "\r", "\n"};
+  for (std::size_t n = 0; n < 18; ++n) {
+    const std::string size = std::to_string(n);
+    const std::string name(n, ']');
+    row.text += " " + size + " \\" + std::string(n * 5 % 11, 'f') + "\\" + name + ends[n % 3];
+    row.lines.push_back(size + "\t" + name);
+  }
+  return row;
+}
+
 TEST_P(ReadListingRow, GivesTheseLines) {
   const Listing listing = ReadListing(GetParam().text);
   std::vector<std::string> lines;
@@ -113,6 +127,7 @@ INSTANTIATE_TEST_SUITE_P(
                    {}},
         ListingRow{"NoDigitsBeforeThePath", "   \\a\r\n", {"0\ta"}, {}},
         ListingRow{"MixedLineEnds", " 1 \\a\r 2 \\b\n 3 \\c\r\n", {"1\ta", "2\tb", "3\tc"}, {}},
+        EndsAndNamesAtEveryPlace(),
         ListingRow{"EntryWithoutPathStops", " 1 \\a\r\n 2 b\r\n 3 \\c\r\n", {"1\ta"}, 2},
         ListingRow{"SizeOutOfRangeStops", "x\r\n 99999999999999999999 \\a\r\n", {}, 2}),
     ::vok::testing::RowName());
