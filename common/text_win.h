@@ -17,6 +17,12 @@ inline std::wstring Wide(std::string_view utf8, UINT codePage = CP_UTF8) {
   return wide;
 }
 
+// A number in decimal. std::to_wstring would bring the C library's whole wide printf.
+inline std::wstring WideNumber(unsigned long long n) {
+  const std::string digits = std::to_string(n);
+  return std::wstring(digits.begin(), digits.end());
+}
+
 inline std::string Narrow(std::wstring_view wide) {
   if (wide.empty()) return {};
   const int size = static_cast<int>(wide.size());

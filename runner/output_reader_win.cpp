@@ -4,6 +4,8 @@
 #include <string>
 #include <system_error>
 
+#include "common/text_win.h"
+
 namespace vok {
 
 namespace {
@@ -23,8 +25,8 @@ void CloseHandleOf(HANDLE& handle) {
 OutputPipe MakeOutputPipe() {
   // Anonymous pipes cannot be read overlapped: a named pipe of this run's own stands in.
   static std::atomic<unsigned> made{0};
-  const std::wstring name = L"\\\\.\\pipe\\vokruzeru-" + std::to_wstring(GetCurrentProcessId()) +
-                            L"-" + std::to_wstring(++made);
+  const std::wstring name =
+      L"\\\\.\\pipe\\vokruzeru-" + WideNumber(GetCurrentProcessId()) + L"-" + WideNumber(++made);
   OutputPipe pipe;
   pipe.read = CreateNamedPipeW(
       name.c_str(), PIPE_ACCESS_INBOUND | FILE_FLAG_OVERLAPPED | FILE_FLAG_FIRST_PIPE_INSTANCE,

@@ -360,8 +360,8 @@ ProcessId WinProcesses::Start(const std::string& commandLine, WindowMode mode,
   ScriptSystem system;
   system.shortName = ShortPathOf;
   system.carriesUtf8 = [this] { return ScriptsCarryUtf8(); };
-  system.temporaryStem = L"vokruzeru-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
-                         std::to_wstring(++scriptsStarted_) + L"-";
+  system.temporaryStem = L"vokruzeru-" + WideNumber(GetCurrentProcessId()) + L"-" +
+                         WideNumber(++scriptsStarted_) + L"-";
   EncodedScript encoded = EncodeScript(text, system);
   if (encoded.bytes != text) {
     try {

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <charconv>
-#include <cstdio>
 #include <cstring>
 
 namespace vok {
@@ -174,27 +173,26 @@ std::string DescribeSummary(std::string_view done, const ToolSummary& summary,
 std::string ReadableSize(std::uint64_t bytes) {
   if (bytes < 1000) return std::to_string(bytes) + (bytes == 1 ? " byte" : " bytes");
   static constexpr const char* kUnits[] = {"kB", "MB", "GB", "TB", "PB", "EB"};
-  double value = static_cast<double>(bytes) / 1000;
+  // In tenths of the unit, rounded to the nearest; in the next unit where that makes 1000.0.
+  std::uint64_t tenth = 100;  // bytes
   std::size_t unit = 0;
-  while (value >= 999.95 && unit + 1 < std::size(kUnits)) {
-    value /= 1000;
+  const auto tenths = [&] { return bytes / tenth + (bytes % tenth >= tenth - bytes % tenth); };
+  std::uint64_t shown = tenths();
+  while (shown >= 10000 && unit + 1 < std::size(kUnits)) {
+    tenth *= 1000;
     ++unit;
+    shown = tenths();
   }
-  char text[32];
-  std::snprintf(text, sizeof text, "%.1f %s", value, kUnits[unit]);
-  return text;
+  return std::to_string(shown / 10) + "." + std::to_string(shown % 10) + " " + kUnits[unit];
 }
 
 std::string ReadableDuration(std::chrono::seconds duration) {
   const long long total = std::max<long long>(0, duration.count());
-  char text[32];
-  if (total >= 3600) {
-    std::snprintf(text, sizeof text, "%lld:%02lld:%02lld", total / 3600, total / 60 % 60,
-                  total % 60);
-  } else {
-    std::snprintf(text, sizeof text, "%lld:%02lld", total / 60, total % 60);
-  }
-  return text;
+  const auto twoDigits = [](long long n) { return (n < 10 ? "0" : "") + std::to_string(n); };
+  const std::string minutes = total >= 3600
+                                  ? std::to_string(total / 3600) + ":" + twoDigits(total / 60 % 60)
+                                  : std::to_string(total / 60);
+  return minutes + ":" + twoDigits(total % 60);
 }
 
 JobProgress DescribeProgress(std::string_view job, const JobTotals& totals,

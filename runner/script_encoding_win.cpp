@@ -59,7 +59,7 @@ std::optional<std::wstring> ShortForm(const std::wstring& path, const ScriptSyst
   // Never the name of something already there, which the run's result would replace.
   std::wstring temporary;
   for (std::size_t i = renames.size();; ++i) {
-    temporary = system.temporaryStem + std::to_wstring(i) + extension;
+    temporary = system.temporaryStem + WideNumber(i) + extension;
     if (!system.shortName(folder + L'\\' + temporary)) break;
   }
   renames.push_back({folder + L'\\' + temporary, path});
