@@ -73,19 +73,7 @@ class Source {
   // end before them. What was peeked stays valid until the next call on the source.
   const char* Peek(std::size_t n) {
     if (static_cast<std::size_t>(end_ - next_) >= n) return next_;
-    if (!MayHave(n)) return nullptr;
-    // Moves what is left to the front of the buffer and reads on behind it.
-    if (buffer_.empty()) buffer_.resize(kReadAhead + kMaxPeek);
-    const std::size_t kept = static_cast<std::size_t>(end_ - next_);
-    std::memmove(buffer_.data(), next_, kept);
-    next_ = buffer_.data();
-    end_ = next_ + kept;
-    while (static_cast<std::size_t>(end_ - next_) < n) {
-      const std::size_t got = Get(buffer_.data() + (end_ - next_), buffer_.size() - (end_ - next_));
-      if (got == 0) return nullptr;
-      end_ += got;
-    }
-    return next_;
+    return Refill(n);
   }
 
   // Takes `n` bytes that Peek gave.
@@ -104,6 +92,23 @@ class Source {
 
  private:
   static constexpr std::size_t kReadAhead = 64 * 1024;
+
+  // Peek's way when the buffer holds fewer than `n` bytes, once in 64 KiB of records.
+  [[gnu::noinline]] const char* Refill(std::size_t n) {
+    if (!MayHave(n)) return nullptr;
+    // Moves what is left to the front of the buffer and reads on behind it.
+    if (buffer_.empty()) buffer_.resize(kReadAhead + kMaxPeek);
+    const std::size_t kept = static_cast<std::size_t>(end_ - next_);
+    std::memmove(buffer_.data(), next_, kept);
+    next_ = buffer_.data();
+    end_ = next_ + kept;
+    while (static_cast<std::size_t>(end_ - next_) < n) {
+      const std::size_t got = Get(buffer_.data() + (end_ - next_), buffer_.size() - (end_ - next_));
+      if (got == 0) return nullptr;
+      end_ += got;
+    }
+    return next_;
+  }
 
   std::size_t Get(char* out, std::size_t n) {
     const std::size_t got = in_.Read({out, n});
@@ -175,14 +180,21 @@ class Reader {
   }
 
  private:
-  [[noreturn]] void Fail(const std::string& what) const {
+  // Cold, and out of the way of the reading: its messages are made only when it fails.
+  [[noreturn, gnu::cold, gnu::noinline]] void Fail(std::string_view what) const {
     std::string where;
     if (!entry_.name.empty()) {
       where = "entry " + ListingName(entry_.name) + ": ";
     } else if (entriesRead_ > 0 || inRecord_) {
       where = "entry number " + std::to_string(entriesRead_ + (inRecord_ ? 1 : 0)) + ": ";
     }
-    throw DamagedArchive(where + what);
+    throw DamagedArchive(where.append(what));
+  }
+
+  [[noreturn, gnu::cold, gnu::noinline]] void FailWithNumber(std::string_view what,
+                                                             std::uint64_t number,
+                                                             std::string_view after = {}) const {
+    Fail(std::string(what) + std::to_string(number) + std::string(after));
   }
 
   RecordHead ReadHead() {
@@ -207,7 +219,7 @@ class Reader {
       Fail("the record's checksum does not match");
     }
     source_.Consume(named + checksum);
-    if (head.flags != 0) Fail("unknown record flags " + std::to_string(head.flags));
+    if (head.flags != 0) FailWithNumber("unknown record flags ", head.flags);
     switch (static_cast<EntryType>(head.type)) {
       case EntryType::kEnd:
         if (head.nameLength != 0) Fail("the end record carries a name");
@@ -223,8 +235,7 @@ class Reader {
         entry_.size = head.size;
         break;
       default:
-        Fail("unknown entry type " + std::to_string(head.type) +
-             " (archives hold only files and folders)");
+        FailWithNumber("unknown entry type ", head.type, " (archives hold only files and folders)");
     }
     inRecord_ = false;
     return head;
@@ -255,7 +266,7 @@ class Reader {
       const BlockHead block = DecodeBlockHead(bytes);
       source_.Consume(kBlockHeadSize);
       if (block.rawLength == 0 || block.rawLength > kBlockSize || block.rawLength > left) {
-        Fail("a data block of impossible length " + std::to_string(block.rawLength));
+        FailWithNumber("a data block of impossible length ", block.rawLength);
       }
       if (block.method == static_cast<std::uint8_t>(BlockMethod::kStored)) {
         if (block.packedLength != block.rawLength) Fail("a stored block of inconsistent length");
@@ -264,7 +275,7 @@ class Reader {
           Fail("a compressed block of impossible length");
         }
       } else {
-        Fail("unknown block method " + std::to_string(block.method));
+        FailWithNumber("unknown block method ", block.method);
       }
       if (!source_.MayHave(block.packedLength)) Fail(RunsPast());
       left -= block.rawLength;
