@@ -135,6 +135,25 @@ INSTANTIATE_TEST_SUITE_P(Jobs, JobShown,
                                                     "0:00 elapsed"}),
                          RowName());
 
+// Sizes and times as the progress shows them: rounded to the nearest tenth, into the next unit
+// where that would show 1000.0, and the largest size too.
+TEST(ReadableFigures, RoundToTheShownDigitsAndChangeUnitsAtTheirEdges) {
+  const std::pair<std::uint64_t, const char*> kSizes[] = {{999, "999 bytes"},
+                                                          {1000, "1.0 kB"},
+                                                          {1049, "1.0 kB"},
+                                                          {1050, "1.1 kB"},
+                                                          {999'949, "999.9 kB"},
+                                                          {999'950, "1.0 MB"},
+                                                          {123'456'789'012, "123.5 GB"},
+                                                          {18'446'744'073'709'551'615u, "18.4 EB"}};
+  for (const auto& [bytes, shown] : kSizes) EXPECT_EQ(ReadableSize(bytes), shown) << bytes;
+  const std::pair<long long, const char*> kTimes[] = {
+      {-1, "0:00"}, {59, "0:59"}, {3599, "59:59"}, {3600, "1:00:00"}, {36'061, "10:01:01"}};
+  for (const auto& [seconds, shown] : kTimes) {
+    EXPECT_EQ(ReadableDuration(std::chrono::seconds(seconds)), shown) << seconds;
+  }
+}
+
 struct SummaryRow {
   const char* name;
   std::string line;

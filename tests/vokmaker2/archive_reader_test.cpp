@@ -77,6 +77,24 @@ TEST_P(ReaderFormats, WriterFollowsTheDocumentedLayout) {
       ArchiveBytes(GetParam()).Folder("d").File("d/f", "xyz").File("d/empty", "").End().bytes());
 }
 
+TEST_P(ReaderFormats, ReadsHeadsAndNamesThatCrossItsReadAhead) {
+  // Names of many lengths put record heads across every part of the read-ahead buffer; one
+  // name is as long as names can be.
+  ArchiveBytes archive(GetParam());
+  std::vector<std::string> names;
+  for (int i = 0; i < 3000; ++i) {
+    names.push_back(std::string(1 + i * 37 % 301, 'n') + std::to_string(i));
+    if (i == 1500) names.back().resize(kMaxNameBytes, 'x');
+    archive.File(names.back(), std::string(i % 7, 'd'));
+  }
+  const std::string bytes = archive.End().bytes();
+  for (const Reading& reading : ReadBoth(bytes, GetParam(), true)) {
+    SCOPED_TRACE(reading.source);
+    EXPECT_EQ(reading.damage, std::nullopt);
+    EXPECT_EQ(reading.visitor.entries, names);
+  }
+}
+
 INSTANTIATE_TEST_SUITE_P(Formats, ReaderFormats, testing::BothFormats(), testing::FormatRowName);
 
 // ---- damaged archives ----
