@@ -1,9 +1,8 @@
 #include "app/command_line.h"
 
 #include <algorithm>
-#include <filesystem>
-#include <system_error>
 
+#include "common/files.h"
 #include "common/text.h"
 
 #ifndef VOK_VERSION
@@ -27,8 +26,7 @@ std::string FirstNames(const std::vector<std::string>& names) {
 
 // Something of that name is on the disk, relative to the working directory.
 bool Names(const std::string& argument) {
-  std::error_code ignored;
-  return std::filesystem::exists(std::filesystem::symlink_status(PathFromUtf8(argument), ignored));
+  return files::KindAt(PathFromUtf8(argument)) != files::FileKind::kNothing;
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include <thread>
 
 #include "app/form_layout.h"
+#include "common/files.h"
 
 namespace vok {
 
@@ -106,11 +107,12 @@ void Form1::RemoveWhatADeadRunLeft() {
   std::vector<std::filesystem::path> left;
   for (std::string_view name : {kViewScript, kExtractScript, kListingName}) {
     const std::filesystem::path path = workspace_.File(name);
-    if (std::filesystem::exists(std::filesystem::symlink_status(path, error))) left.push_back(path);
+    if (files::KindAt(path) != files::FileKind::kNothing) left.push_back(path);
   }
-  for (auto it = std::filesystem::directory_iterator(workspace_.scriptDirectory, error);
-       !error && it != std::filesystem::directory_iterator(); it.increment(error)) {
-    if (Utf8(it->path().filename()).starts_with(kNewFilePrefix)) left.push_back(it->path());
+  for (const files::FolderEntry& entry : files::List(workspace_.scriptDirectory, error)) {
+    if (Utf8(entry.name).starts_with(kNewFilePrefix)) {
+      left.push_back(workspace_.scriptDirectory / entry.name);
+    }
   }
   if (left.empty()) return;
   try {
@@ -118,7 +120,7 @@ void Form1::RemoveWhatADeadRunLeft() {
   } catch (const std::exception&) {
     return;  // the next run tells why the lock cannot be taken
   }
-  for (const std::filesystem::path& path : left) std::filesystem::remove(path, error);
+  for (const std::filesystem::path& path : left) files::Remove(path, error);
   platform_.lock.Unlock();
 }
 
@@ -207,8 +209,7 @@ ScriptRun Form1::RunScript(std::string_view name, WindowMode mode, AfterRun afte
 void Form1::DropPaths(const std::vector<std::string>& paths) {
   if (paths.size() != 1 || running_) return;
   const std::filesystem::path path = PathFromUtf8(paths.front());
-  std::error_code error;
-  const bool isFolder = std::filesystem::is_directory(path, error);
+  const bool isFolder = files::KindAt(path, files::Links::kFollow) == files::FileKind::kFolder;
   const std::string title = Utf8(path.filename());
   switch (view_.SelectedTab()) {
     case 1:

@@ -3,6 +3,7 @@
 
 #include "app/form1.h"
 #include "app/form_layout.h"
+#include "common/files.h"
 #include "runner/tool_commands.h"
 
 namespace vok {
@@ -27,12 +28,16 @@ class FolderCount {
  private:
   void Count(const fs::path& folder, const std::stop_token& stop) {
     std::error_code error;
-    for (fs::recursive_directory_iterator it(folder, error), end; it != end && !error;
-         it.increment(error)) {
-      if (stop.stop_requested()) return;
-      if (it->is_symlink(error) || !it->is_regular_file(error)) continue;
-      ++files_;
-      bytes_ += it->file_size(error);
+    for (std::vector<fs::path> folders{folder}; !folders.empty() && !error;) {
+      const fs::path at = std::move(folders.back());
+      folders.pop_back();
+      for (const files::FolderEntry& entry : files::List(at, error)) {
+        if (stop.stop_requested()) return;
+        if (entry.kind == files::FileKind::kFolder) folders.push_back(at / entry.name);
+        if (entry.kind != files::FileKind::kFile) continue;
+        ++files_;
+        bytes_ += entry.size;
+      }
     }
     failed_ = static_cast<bool>(error);  // a folder that cannot be read to its end has no total
     done_ = true;
@@ -72,8 +77,7 @@ void Form1::cmdCreate_Click() {
           "the destination.");
     }
     const fs::path archive = PathFromUtf8(strCreateArchive);
-    std::error_code error;
-    if (fs::exists(fs::symlink_status(archive, error)) &&
+    if (files::KindAt(archive) != files::FileKind::kNothing &&
         !platform_.messages.AskYesNo(strCreateArchive + " already exists. Replace it?")) {
       return;
     }

@@ -5,6 +5,7 @@
 #include <unordered_map>
 #include <unordered_set>
 
+#include "common/files.h"
 #include "common/text.h"
 #include "runner/script_runner.h"
 
@@ -20,15 +21,29 @@ constexpr auto kWorkBetweenEvents = std::chrono::milliseconds(40);
 enum class Found { Nothing, Folder, InTheWay };
 
 Found WhatIsAt(const fs::path& path) {
-  std::error_code error;
-  const fs::file_status status = fs::symlink_status(path, error);
-  if (!fs::exists(status)) return Found::Nothing;
-  return fs::is_directory(status) ? Found::Folder : Found::InTheWay;
+  switch (files::KindAt(path)) {
+    case files::FileKind::kNothing:
+      return Found::Nothing;
+    case files::FileKind::kFolder:
+      return Found::Folder;
+    default:
+      return Found::InTheWay;
+  }
 }
 
 bool IsLinkToFolder(const fs::path& path) {
+  return files::KindAt(path) == files::FileKind::kLink &&
+         files::KindAt(path, files::Links::kFollow) == files::FileKind::kFolder;
+}
+
+// A step of the move into place that failed, and where.
+struct MoveFailed {
   std::error_code error;
-  return fs::is_symlink(fs::symlink_status(path, error)) && fs::is_directory(path, error);
+  fs::path at;
+};
+
+void Check(const std::error_code& error, const fs::path& at) {
+  if (error) throw MoveFailed{error, at};
 }
 
 std::string Relative(std::string_view storedPath) {
@@ -83,12 +98,13 @@ std::vector<Conflict> FindConflicts(const fs::path& destination, const ListLines
 
 Staging::Staging(fs::path destination) : destination_(std::move(destination)) {
   std::error_code error;
-  for (fs::path folder = destination_; !folder.empty() && !fs::exists(fs::symlink_status(folder));
+  for (fs::path folder = destination_;
+       !folder.empty() && files::KindAt(folder) == files::FileKind::kNothing;
        folder = folder.parent_path()) {
     madeFolders_.insert(madeFolders_.begin(), folder);
     if (folder == folder.parent_path()) break;
   }
-  fs::create_directories(destination_, error);
+  files::MakeFolders(destination_, error);
   if (error) {
     throw OperationError("Could not make the folder " + Utf8(destination_) + ": " +
                          error.message() + ".");
@@ -96,8 +112,8 @@ Staging::Staging(fs::path destination) : destination_(std::move(destination)) {
   std::random_device random;
   for (int attempt = 0; root_.empty(); ++attempt) {
     const fs::path candidate =
-        destination_ / (".vokruzeru-unpack-" + std::to_string(random() % 1000000000));
-    if (fs::create_directory(candidate, error)) {
+        destination_ / PathFromUtf8(".vokruzeru-unpack-" + std::to_string(random() % 1000000000));
+    if (files::MakeFolder(candidate, error)) {
       root_ = candidate;
     } else if (error || attempt == 100) {
       Clean();
@@ -105,19 +121,19 @@ Staging::Staging(fs::path destination) : destination_(std::move(destination)) {
                            (error ? ": " + error.message() : std::string()) + ".");
     }
   }
-  files_ = root_ / "files";
-  replaced_ = root_ / "replaced";
-  fs::create_directory(files_, error);
+  files_ = root_ / PathFromUtf8("files");
+  replaced_ = root_ / PathFromUtf8("replaced");
+  files::MakeFolder(files_, error);
 }
 
 Staging::~Staging() { Clean(); }
 
 void Staging::Clean() {
   std::error_code ignored;
-  if (!root_.empty()) fs::remove_all(root_, ignored);
+  if (!root_.empty()) files::RemoveAll(root_, ignored);
   if (!placed_) {
     for (auto folder = madeFolders_.rbegin(); folder != madeFolders_.rend(); ++folder) {
-      fs::remove(*folder, ignored);  // only while empty
+      files::Remove(*folder, ignored);  // only while empty
     }
   }
 }
@@ -128,10 +144,11 @@ void Staging::MoveIntoPlace(InTheWay inTheWay, EventBreaks& breaks) {
   } catch (const RunStopped&) {
     Undo();
     throw;
-  } catch (const fs::filesystem_error& e) {
+  } catch (const MoveFailed& failed) {
     Undo();
     throw OperationError("Could not move the extracted files into " + Utf8(destination_) + ": " +
-                         e.code().message() + " (" + Utf8(e.path2()) + "). Nothing was changed.");
+                         failed.error.message() + " (" + Utf8(failed.at) +
+                         "). Nothing was changed.");
   }
   placed_ = true;
 }
@@ -139,11 +156,12 @@ void Staging::MoveIntoPlace(InTheWay inTheWay, EventBreaks& breaks) {
 void Staging::MoveFolder(const fs::path& relative, InTheWay inTheWay, EventBreaks& breaks) {
   const fs::path fromFolder = files_ / relative;
   const fs::path toFolder = destination_ / relative;
-  std::vector<std::pair<fs::path, bool>> names;  // and whether it is a folder
-  for (const fs::directory_entry& entry : fs::directory_iterator(fromFolder)) {
-    names.emplace_back(entry.path().filename(), fs::is_directory(entry.symlink_status()));
-  }
-  for (const auto& [name, folder] : names) {
+  std::error_code error;
+  const std::vector<files::FolderEntry> entries = files::List(fromFolder, error);
+  Check(error, fromFolder);
+  for (const files::FolderEntry& entry : entries) {
+    const fs::path& name = entry.name;
+    const bool folder = entry.kind == files::FileKind::kFolder;
     const fs::path from = fromFolder / name;
     const fs::path to = toFolder / name;
     const Found there = WhatIsAt(to);
@@ -153,7 +171,8 @@ void Staging::MoveFolder(const fs::path& relative, InTheWay inTheWay, EventBreak
       MoveFolder(relative / name, inTheWay, breaks);
     } else if (inTheWay == InTheWay::Replace && there == Found::InTheWay) {
       const fs::path aside = replaced_ / relative / name;
-      fs::create_directories(aside.parent_path());
+      files::MakeFolders(aside.parent_path(), error);
+      Check(error, aside.parent_path());
       Rename(to, aside);
       Rename(from, to);
     } else {
@@ -161,25 +180,23 @@ void Staging::MoveFolder(const fs::path& relative, InTheWay inTheWay, EventBreak
       // the window's events keep running while many are removed.
       ++kept_;
       std::error_code leftForTheEnd;
-      if (folder) {
-        fs::remove_all(from, leftForTheEnd);
-      } else {
-        fs::remove(from, leftForTheEnd);
-      }
+      files::RemoveAll(from, leftForTheEnd);
     }
     breaks.Step();
   }
 }
 
 void Staging::Rename(const fs::path& from, const fs::path& to) {
-  fs::rename(from, to);
+  std::error_code error;
+  files::Rename(from, to, error);
+  Check(error, to);
   moves_.push_back({from.native(), to.native()});
 }
 
 void Staging::Undo() {
   std::error_code ignored;
   for (auto move = moves_.rbegin(); move != moves_.rend(); ++move) {
-    fs::rename(fs::path(move->to), fs::path(move->from), ignored);
+    files::Rename(fs::path(move->to), fs::path(move->from), ignored);
   }
   moves_.clear();
 }

@@ -1,5 +1,6 @@
 #include "app/form1.h"
 #include "app/form_layout.h"
+#include "common/files.h"
 #include "operations/staging.h"
 #include "runner/tool_commands.h"
 
@@ -60,10 +61,8 @@ void Form1::cmdExtract_Click() {
     const std::filesystem::path folder = PathFromUtf8(destination);
     // A folder that is not there is made only when the user says so: it may be a typing error.
     std::filesystem::path missing;
-    std::error_code error;
     for (std::filesystem::path at = folder;
-         !at.empty() && !std::filesystem::exists(std::filesystem::symlink_status(at, error));
-         at = at.parent_path()) {
+         !at.empty() && files::KindAt(at) == files::FileKind::kNothing; at = at.parent_path()) {
       missing = at;
       if (at == at.parent_path()) break;
     }

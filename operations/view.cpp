@@ -6,6 +6,7 @@
 
 #include "app/form1.h"
 #include "app/form_layout.h"
+#include "common/files.h"
 #include "operations/listing.h"
 #include "operations/staging.h"
 #include "runner/tool_commands.h"
@@ -121,15 +122,14 @@ void Form1::OpenFromCommandLine(const CommandLine& commandLine) {
   if (commandLine.archive.empty()) return;
   // The archive tool runs in another directory: it gets the full path, as from the dialog.
   std::error_code error;
-  const std::filesystem::path path =
-      std::filesystem::absolute(PathFromUtf8(commandLine.archive), error);
-  const auto status = std::filesystem::status(path, error);
-  if (!std::filesystem::exists(status)) {
+  const std::filesystem::path path = files::Absolute(PathFromUtf8(commandLine.archive), error);
+  const files::FileKind kind = files::KindAt(path, files::Links::kFollow);
+  if (kind == files::FileKind::kNothing) {
     platform_.messages.ShowError("Could not open \"" + commandLine.archive +
                                  "\": there is no such file.");
     return;
   }
-  if (std::filesystem::is_directory(status)) {
+  if (kind == files::FileKind::kFolder) {
     platform_.messages.ShowError("Could not open \"" + commandLine.archive +
                                  "\": it is a folder, not a VOK or TEMO archive.");
     return;

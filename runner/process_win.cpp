@@ -5,6 +5,7 @@
 #include <system_error>
 #include <vector>
 
+#include "common/files.h"
 #include "common/text_win.h"
 #include "runner/output_reader_win.h"
 #include "runner/own_files_win.h"
@@ -328,11 +329,13 @@ bool WinProcesses::ScriptsCarryUtf8() {
   // A script that creates a file whose name has letters from two scripts: it carries UTF-8
   // exactly when the file appears under that name.
   std::error_code ignored;
+  wchar_t temporary[MAX_PATH + 1];
+  const DWORD length = GetTempPathW(MAX_PATH + 1, temporary);
   const std::filesystem::path directory =
-      std::filesystem::temp_directory_path(ignored) /
-      ("vokruzeru-probe-" + std::to_string(GetCurrentProcessId()));
-  std::filesystem::create_directories(directory, ignored);
-  const std::filesystem::path script = directory / "probe.bat";
+      std::filesystem::path(std::wstring_view(temporary, length <= MAX_PATH ? length : 0)) /
+      (L"vokruzeru-probe-" + WideNumber(GetCurrentProcessId()));
+  files::MakeFolders(directory, ignored);
+  const std::filesystem::path script = directory / L"probe.bat";
   const std::filesystem::path marker = directory / PathFromUtf8("\xC5\xA1\xD0\x96.probe");  // šЖ
 
   bool carried = false;
@@ -344,10 +347,10 @@ bool WinProcesses::ScriptsCarryUtf8() {
     WaitForSingleObject(started.process, 30000);
     CloseHandle(started.process);
     Release(started.run);
-    carried = std::filesystem::exists(marker, ignored);
+    carried = files::KindAt(marker) != files::FileKind::kNothing;
   } catch (const std::exception&) {
   }
-  std::filesystem::remove_all(directory, ignored);
+  files::RemoveAll(directory, ignored);
   utf8Scripts_ = carried;
   return carried;
 }

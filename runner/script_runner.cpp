@@ -61,8 +61,7 @@ void CheckToolRun(const ScriptRun& run, const Workspace& workspace, std::string_
   }
   if (report.exitStatus.value_or(-1) == 0) return;
 
-  std::error_code ignored;
-  if (!std::filesystem::exists(workspace.Tool(), ignored)) {
+  if (files::KindAt(workspace.Tool(), files::Links::kFollow) == files::FileKind::kNothing) {
     throw OperationError(prefix + "the archive tool " + Utf8(workspace.Tool()) + " is missing.");
   }
   std::string message = prefix + "the archive tool ended with exit status " +

@@ -6,6 +6,7 @@
 #include <string_view>
 #include <system_error>
 
+#include "common/files.h"
 #include "runner/own_files.h"
 #include "runner/process_services.h"
 #include "runner/shell_and_wait.h"
@@ -33,7 +34,7 @@ class RemoveOnExit {
   RemoveOnExit& operator=(const RemoveOnExit&) = delete;
   ~RemoveOnExit() {
     std::error_code ignored;
-    if (!path_.empty()) std::filesystem::remove(path_, ignored);
+    if (!path_.empty()) files::Remove(path_, ignored);
   }
 
  private:

@@ -3,6 +3,8 @@
 #include <random>
 #include <system_error>
 
+#include "common/files.h"
+
 namespace vok {
 
 namespace {
@@ -10,10 +12,10 @@ namespace {
 bool CanWriteIn(const std::filesystem::path& directory) {
   std::random_device random;
   // A folder of the probe's name can be made exactly where files can be written.
-  const auto probe = directory / (".vokruzeru-probe-" + std::to_string(random()));
+  const auto probe = directory / PathFromUtf8(".vokruzeru-probe-" + std::to_string(random()));
   std::error_code error;
-  if (!std::filesystem::create_directory(probe, error)) return false;
-  std::filesystem::remove(probe, error);
+  if (!files::MakeFolder(probe, error)) return false;
+  files::Remove(probe, error);
   return true;
 }
 
@@ -25,7 +27,7 @@ Workspace ChooseWorkspace(const std::filesystem::path& programDirectory,
   Workspace workspace{programDirectory, programDirectory, dialect};
   if (installedCopy || !CanWriteIn(programDirectory)) {
     std::error_code ignored;  // a directory that cannot be made shows when the script is written
-    std::filesystem::create_directories(perUserDirectory, ignored);
+    files::MakeFolders(perUserDirectory, ignored);
     workspace.scriptDirectory = perUserDirectory;
   }
   return workspace;

@@ -28,7 +28,9 @@ struct Workspace {
   std::filesystem::path scriptDirectory;   // the program's directory, or a per-user one
   ScriptDialect dialect = ScriptDialect::Posix;
 
-  [[nodiscard]] std::filesystem::path Tool() const { return programDirectory / kToolName; }
+  [[nodiscard]] std::filesystem::path Tool() const {
+    return programDirectory / PathFromUtf8(kToolName);
+  }
   [[nodiscard]] std::filesystem::path File(std::string_view name) const {
     return scriptDirectory / PathFromUtf8(name);
   }
