@@ -71,17 +71,21 @@ TEST_F(WindowTest, AShownRunHasAConsoleThatClosesAtTheEnd) {
   folders.answers = {Utf8(dir.path() / "out")};
   ::setenv("FAKE_TOOL_ONLY", "-x", 1);
   ::setenv("FAKE_TOOL_STDERR", "extracting a.txt\n", 1);
-  ::setenv("FAKE_TOOL_SLEEP_MS", "400", 1);
+  ::setenv("FAKE_TOOL_SLEEP_MS", "1000", 1);
   bool maximized = false;
   QString title;
   QString shown;
-  QTimer::singleShot(250, [&] {
-    if (QWidget* console = OpenConsole()) {
-      maximized = console->isMaximized();
-      title = console->windowTitle();
-      shown = console->findChild<QPlainTextEdit*>("consoleText")->toPlainText();
-    }
+  // Looked at while the run lasts, until the tool's output is there: a busy machine may start
+  // the tool late.
+  QTimer look;
+  QObject::connect(&look, &QTimer::timeout, [&] {
+    QWidget* console = OpenConsole();
+    if (console == nullptr || !shown.isEmpty()) return;
+    maximized = console->isMaximized();
+    title = console->windowTitle();
+    shown = console->findChild<QPlainTextEdit*>("consoleText")->toPlainText();
   });
+  look.start(20);
   ClickTab(1);
   Click("cmdSourceOpen");
   Click("cmdDestOpen");
