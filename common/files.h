@@ -13,7 +13,7 @@ namespace vok::files {
 enum class FileKind { kNothing, kFolder, kFile, kLink, kOther };
 
 enum class Links {
-  kLeave,   // a link is told as a link (on Windows: any reparse point)
+  kLeave,   // a link is told as a link (on Windows: a symbolic link or a junction)
   kFollow,  // a link is told as what it leads to; a broken one as nothing
 };
 
@@ -47,5 +47,8 @@ void Rename(const std::filesystem::path& from, const std::filesystem::path& to,
             std::error_code& error);
 
 std::filesystem::path Absolute(const std::filesystem::path& path, std::error_code& error);
+
+// Whether both name the same file (following links). False where either cannot be looked at.
+bool SameFile(const std::filesystem::path& a, const std::filesystem::path& b);
 
 }  // namespace vok::files

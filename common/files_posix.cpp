@@ -58,6 +58,11 @@ void Rename(const fs::path& from, const fs::path& to, std::error_code& error) {
   fs::rename(from, to, error);
 }
 
+bool SameFile(const fs::path& a, const fs::path& b) {
+  std::error_code ignored;
+  return fs::equivalent(a, b, ignored);
+}
+
 fs::path Absolute(const fs::path& path, std::error_code& error) {
   return fs::absolute(path, error);
 }

@@ -12,11 +12,24 @@ std::error_code LastError() {
   return std::error_code(static_cast<int>(GetLastError()), std::system_category());
 }
 
-FileKind KindOf(DWORD attributes) {
+// `tag`: the reparse point's, where there is one. Only those that stand for another name
+// (symbolic links, junctions) are links; others (such as a cloud file's) are what they hold.
+FileKind KindOf(DWORD attributes, DWORD tag) {
   if (attributes == INVALID_FILE_ATTRIBUTES) return FileKind::kNothing;
-  if (attributes & FILE_ATTRIBUTE_REPARSE_POINT) return FileKind::kLink;
+  if ((attributes & FILE_ATTRIBUTE_REPARSE_POINT) && IsReparseTagNameSurrogate(tag)) {
+    return FileKind::kLink;
+  }
   if (attributes & FILE_ATTRIBUTE_DIRECTORY) return FileKind::kFolder;
   return (attributes & FILE_ATTRIBUTE_DEVICE) ? FileKind::kOther : FileKind::kFile;
+}
+
+// The file at `path` opened for looking at it only; the link itself with Links::kLeave.
+HANDLE OpenToLook(const fs::path& path, Links links) {
+  return CreateFileW(
+      path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+      OPEN_EXISTING,
+      FILE_FLAG_BACKUP_SEMANTICS | (links == Links::kLeave ? FILE_FLAG_OPEN_REPARSE_POINT : 0),
+      nullptr);
 }
 
 bool Missing(DWORD error) { return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND; }
@@ -24,18 +37,18 @@ bool Missing(DWORD error) { return error == ERROR_FILE_NOT_FOUND || error == ERR
 }  // namespace
 
 FileKind KindAt(const fs::path& path, Links links) {
-  const FileKind kind = KindOf(GetFileAttributesW(path.c_str()));
-  if (kind != FileKind::kLink || links == Links::kLeave) return kind;
-  // What the link leads to: open it, following it, and look at what was opened.
-  const HANDLE file =
-      CreateFileW(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                  OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  const DWORD attributes = GetFileAttributesW(path.c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES) return FileKind::kNothing;
+  if (!(attributes & FILE_ATTRIBUTE_REPARSE_POINT)) return KindOf(attributes, 0);
+  // A reparse point: its tag tells whether it is a link, and what a link leads to is what
+  // opening it, following it, gives.
+  const HANDLE file = OpenToLook(path, links);
   if (file == INVALID_HANDLE_VALUE) return FileKind::kNothing;
-  BY_HANDLE_FILE_INFORMATION info{};
-  const bool known = GetFileInformationByHandle(file, &info);
+  FILE_ATTRIBUTE_TAG_INFO info{};
+  const bool known = GetFileInformationByHandleEx(file, FileAttributeTagInfo, &info, sizeof info);
   CloseHandle(file);
   if (!known) return FileKind::kNothing;
-  return KindOf(info.dwFileAttributes & ~static_cast<DWORD>(FILE_ATTRIBUTE_REPARSE_POINT));
+  return KindOf(info.FileAttributes, info.ReparseTag);
 }
 
 std::vector<FolderEntry> List(const fs::path& folder, std::error_code& error) {
@@ -51,7 +64,7 @@ std::vector<FolderEntry> List(const fs::path& folder, std::error_code& error) {
   do {
     const std::wstring_view name = found.cFileName;
     if (name == L"." || name == L"..") continue;
-    const FileKind kind = KindOf(found.dwFileAttributes);
+    const FileKind kind = KindOf(found.dwFileAttributes, found.dwReserved0);
     entries.push_back({fs::path(name), kind,
                        kind == FileKind::kFile
                            ? (std::uint64_t{found.nFileSizeHigh} << 32) | found.nFileSizeLow
@@ -122,6 +135,21 @@ void RemoveAll(const fs::path& path, std::error_code& error) {
 void Rename(const fs::path& from, const fs::path& to, std::error_code& error) {
   error.clear();
   if (!MoveFileExW(from.c_str(), to.c_str(), 0)) error = LastError();
+}
+
+bool SameFile(const fs::path& a, const fs::path& b) {
+  BY_HANDLE_FILE_INFORMATION info[2]{};
+  const fs::path* paths[] = {&a, &b};
+  for (int i = 0; i < 2; ++i) {
+    const HANDLE file = OpenToLook(*paths[i], Links::kFollow);
+    if (file == INVALID_HANDLE_VALUE) return false;
+    const bool known = GetFileInformationByHandle(file, &info[i]);
+    CloseHandle(file);
+    if (!known) return false;
+  }
+  return info[0].dwVolumeSerialNumber == info[1].dwVolumeSerialNumber &&
+         info[0].nFileIndexHigh == info[1].nFileIndexHigh &&
+         info[0].nFileIndexLow == info[1].nFileIndexLow;
 }
 
 fs::path Absolute(const fs::path& path, std::error_code& error) {

@@ -1,4 +1,5 @@
 #include "tools/vokmaker2/cli.h"
+#include "common/files.h"
 
 #include <initializer_list>
 #include <new>
@@ -99,12 +100,11 @@ std::optional<Invocation> Parse(std::span<const fs::path> args, std::string& pro
 
 // The archive, once it is known to be a regular file.
 void OpenArchive(const fs::path& archive, InputFile& in) {
-  std::error_code ec;
-  const fs::file_status status = fs::status(archive, ec);
-  if (!fs::exists(status)) throw ToolError("no such archive");
-  if (fs::is_directory(status)) throw ToolError("it is a folder, not an archive");
+  const vok::files::FileKind kind = vok::files::KindAt(archive, vok::files::Links::kFollow);
+  if (kind == vok::files::FileKind::kNothing) throw ToolError("no such archive");
+  if (kind == vok::files::FileKind::kFolder) throw ToolError("it is a folder, not an archive");
   // Opening a pipe or a device could wait for ever.
-  if (!fs::is_regular_file(status)) {
+  if (kind != vok::files::FileKind::kFile) {
     throw ToolError("it is not a regular file (a pipe or a device?), not an archive");
   }
   if (!in.Open(archive)) throw ToolError("cannot open the archive for reading");

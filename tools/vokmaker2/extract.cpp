@@ -1,4 +1,5 @@
 #include "tools/vokmaker2/extract.h"
+#include "common/files.h"
 
 #include <algorithm>
 #include <optional>
@@ -140,11 +141,12 @@ class Extractor : public EntryVisitor {
 
 ExtractSummary Extract(ByteSource& in, Format format, const fs::path& destination,
                        Reporter& reporter) {
-  std::error_code ec;
-  if (fs::exists(fs::status(destination, ec)) && !fs::is_directory(destination, ec)) {
+  const vok::files::FileKind kind = vok::files::KindAt(destination, vok::files::Links::kFollow);
+  if (kind != vok::files::FileKind::kNothing && kind != vok::files::FileKind::kFolder) {
     throw ToolError("cannot extract into " + Utf8(destination) + ": it is not a folder");
   }
-  fs::create_directories(destination, ec);
+  std::error_code ec;
+  vok::files::MakeFolders(destination, ec);
   if (ec) throw ToolError("cannot create the folder " + Utf8(destination) + ": " + ec.message());
   Extractor extractor(Folder::Open(destination), reporter);
   ReadArchive(in, format, extractor);

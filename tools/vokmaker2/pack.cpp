@@ -6,6 +6,7 @@
 #include <type_traits>
 #include <vector>
 
+#include "common/files.h"
 #include "tools/vokmaker2/archive_writer.h"
 #include "tools/vokmaker2/entry_name.h"
 #include "tools/vokmaker2/errors.h"
@@ -26,9 +27,8 @@ class SelfFilter {
 
   bool IsSelf(const fs::path& file) const {
     const fs::path name = file.filename();
-    std::error_code ec;
-    if (name == temporary_.filename() && fs::equivalent(file, temporary_, ec)) return true;
-    return name == archive_.filename() && fs::equivalent(file, archive_, ec);
+    if (name == temporary_.filename() && vok::files::SameFile(file, temporary_)) return true;
+    return name == archive_.filename() && vok::files::SameFile(file, archive_);
   }
 
  private:
@@ -116,12 +116,11 @@ std::string StoredNameUnder(const fs::path& root, const fs::path& path) {
 
 PackSummary Pack(const fs::path& source, const fs::path& archive, Format format,
                  Reporter& reporter) {
-  std::error_code ec;
-  const fs::file_status sourceStatus = fs::status(source, ec);
-  if (!fs::exists(sourceStatus)) {
+  const vok::files::FileKind sourceKind = vok::files::KindAt(source, vok::files::Links::kFollow);
+  if (sourceKind == vok::files::FileKind::kNothing) {
     throw ToolError("cannot pack " + Quoted(source) + ": no such folder");
   }
-  if (!fs::is_directory(sourceStatus)) {
+  if (sourceKind != vok::files::FileKind::kFolder) {
     throw ToolError("cannot pack " + Quoted(source) + ": it is not a folder");
   }
   // Names are taken relative to the folder itself, whether or not it was given with a
@@ -140,18 +139,32 @@ PackSummary Pack(const fs::path& source, const fs::path& archive, Format format,
   PackSummary summary;
   InputFile file;
 
-  fs::path last = root;
-  fs::recursive_directory_iterator it(root, fs::directory_options::none, ec);
-  for (const fs::recursive_directory_iterator end;; it.increment(ec)) {
-    if (ec) throw ToolError("cannot read the folder " + Quoted(last) + ": " + ec.message());
-    if (it == end) break;
-    const fs::directory_entry& entry = *it;
-    last = entry.path();
-    // Where the system lists each entry with its type, these ask it nothing more.
-    const bool link = entry.is_symlink(ec);
-    const bool folder = !link && entry.is_directory(ec);
-    const bool regular = !link && !folder && entry.is_regular_file(ec);
-    if (ec) throw ToolError("cannot look at " + Quoted(last) + ": " + ec.message());
+  // Each folder's entries in the order the system lists them, a folder's own before those of
+  // the next (the folders being listed, innermost last).
+  struct Listed {
+    fs::path folder;
+    std::vector<vok::files::FolderEntry> entries;
+    std::size_t next = 0;
+  };
+  std::vector<Listed> open;
+  const auto enter = [&open](const fs::path& folder) {
+    std::error_code ec;
+    std::vector<vok::files::FolderEntry> entries = vok::files::List(folder, ec);
+    if (ec) throw ToolError("cannot read the folder " + Quoted(folder) + ": " + ec.message());
+    open.push_back({folder, std::move(entries)});
+  };
+  enter(root);
+  while (!open.empty()) {
+    Listed& listed = open.back();
+    if (listed.next == listed.entries.size()) {
+      open.pop_back();
+      continue;
+    }
+    const vok::files::FolderEntry entry = std::move(listed.entries[listed.next++]);
+    const fs::path last = listed.folder / entry.name;
+    const bool link = entry.kind == vok::files::FileKind::kLink;
+    const bool folder = entry.kind == vok::files::FileKind::kFolder;
+    const bool regular = entry.kind == vok::files::FileKind::kFile;
 
     if (link) {
       reporter.Warning("skipped " + Quoted(last) + ": symbolic links are not packed");
@@ -178,17 +191,16 @@ PackSummary Pack(const fs::path& source, const fs::path& archive, Format format,
     if (problem) {
       reporter.Warning("skipped " + Quoted(last) + ": " + *problem);
       ++summary.skipped;
-      if (folder) it.disable_recursion_pending();
       continue;
     }
 
     if (folder) {
       writer.AddFolder(name);
       ++summary.folders;
+      enter(last);
       continue;
     }
-    const std::uint64_t size = entry.file_size(ec);
-    if (ec) throw ToolError("cannot look at " + Quoted(last) + ": " + ec.message());
+    const std::uint64_t size = entry.size;
     const Entry packed{EntryType::kFile, name, size};
     reporter.Progress(packed);
     if (!file.Open(last)) throw ToolError("cannot open " + Quoted(last) + " for reading");
