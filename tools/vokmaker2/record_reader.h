@@ -160,6 +160,33 @@ class Source {
   const char* end_ = nullptr;
 };
 
+// What every Reader has and does alike: the checks off the records' usual way, and the
+// failures, compiled once (in archive_reader.cpp).
+class ReaderBase {
+ protected:
+  ReaderBase(ByteSource& in, Format format) : source_(in), format_(format) {}
+
+  void CheckMark();
+  // The end record's count and the archive's end.
+  void CheckEnd(const RecordHead& head);
+  // The end record, and the faults of the others, in the order they are told.
+  void CheckUnusualHead(const RecordHead& head) const;
+
+  // Cold, and out of the way of the reading: its messages are made only when it fails.
+  [[noreturn, gnu::cold, gnu::noinline]] void Fail(std::string_view what) const;
+  [[noreturn, gnu::cold, gnu::noinline]] void FailWithNumber(std::string_view what,
+                                                             std::uint64_t number,
+                                                             std::string_view after = {}) const;
+  [[noreturn, gnu::cold, gnu::noinline]] void FailRunsPast() const;
+
+  Source source_;
+  Format format_;
+  std::uint64_t size_ = 0;  // the current file's
+  bool inRecord_ = false;
+  std::uint64_t entriesRead_ = 0;
+  ArchiveTotals totals_;
+};
+
 // Reads a whole archive, as ReadArchive tells, and hands each entry to a Visitor, which has
 //   bool OnEntry(EntryType type, std::string_view name, std::uint64_t size);
 //   void OnData(std::span<const char> data);
@@ -168,25 +195,13 @@ class Source {
 // The name is valid until the entry's OnFileEnd, or until the next OnEntry; during OnEntry,
 // it is followed by kNamePadding bytes that may be read (it is still in the read-ahead).
 template <typename Visitor>
-class Reader {
+class Reader : ReaderBase {
  public:
   Reader(ByteSource& in, Format format, Visitor& visitor)
-      : source_(in), format_(format), visitor_(visitor) {}
+      : ReaderBase(in, format), visitor_(visitor) {}
 
   ArchiveTotals Run() {
-    std::array<char, kMagicSize> magic{};
-    if (!source_.Read(magic.data(), magic.size())) {
-      Fail("the archive is too short to hold its format mark");
-    }
-    const auto& expected = Magic(format_);
-    if (!std::equal(magic.begin(), magic.begin() + 6, expected.begin())) {
-      const Format other = format_ == Format::kVok ? Format::kTemo : Format::kVok;
-      if (std::equal(magic.begin(), magic.begin() + 6, Magic(other).begin())) {
-        Fail("wrong format mark: this is a " + std::string(FormatName(other)) + " archive");
-      }
-      Fail("wrong format mark: not a " + std::string(FormatName(format_)) + " archive");
-    }
-    if (magic != expected) Fail("unsupported format version " + std::to_string(magic[7]));
+    CheckMark();
     return format_ == Format::kVok ? ReadRecords<Format::kVok>() : ReadRecords<Format::kTemo>();
   }
 
@@ -196,11 +211,7 @@ class Reader {
     for (;;) {
       const RecordHead head = ReadHead<kFormat>();
       if (head.type == static_cast<std::uint8_t>(EntryType::kEnd)) {
-        if (head.size != entriesRead_) {
-          Fail("the end record counts " + std::to_string(head.size) + " entries, but " +
-               std::to_string(entriesRead_) + " were read");
-        }
-        if (!source_.AtEnd()) Fail("unexpected data after the end record");
+        CheckEnd(head);
         return totals_;
       }
       ++entriesRead_;
@@ -222,23 +233,6 @@ class Reader {
         if (wanted) visitor_.OnFileEnd();
       }
     }
-  }
-
-  // Cold, and out of the way of the reading: its messages are made only when it fails.
-  [[noreturn, gnu::cold, gnu::noinline]] void Fail(std::string_view what) const {
-    std::string where;
-    if (!source_.Pinned().empty()) {
-      where = "entry " + ListingName(source_.Pinned()) + ": ";
-    } else if (entriesRead_ > 0 || inRecord_) {
-      where = "entry number " + std::to_string(entriesRead_ + (inRecord_ ? 1 : 0)) + ": ";
-    }
-    throw DamagedArchive(where.append(what));
-  }
-
-  [[noreturn, gnu::cold, gnu::noinline]] void FailWithNumber(std::string_view what,
-                                                             std::uint64_t number,
-                                                             std::string_view after = {}) const {
-    Fail(std::string(what) + std::to_string(number) + std::string(after));
   }
 
   // A checksum that does not match is told before anything else about the record.
@@ -273,37 +267,18 @@ class Reader {
     return head;
   }
 
-  // The end record, and the faults of the others, in the order they are told.
-  void CheckUnusualHead(const RecordHead& head) const {
-    if (head.flags != 0) FailWithNumber("unknown record flags ", head.flags);
-    switch (static_cast<EntryType>(head.type)) {
-      case EntryType::kEnd:
-        if (head.nameLength != 0) Fail("the end record carries a name");
-        break;
-      case EntryType::kFolder:
-        if (head.nameLength == 0) Fail("a folder record without a name");
-        if (head.size != 0) Fail("a folder record with a size");
-        break;
-      case EntryType::kFile:
-        if (head.nameLength == 0) Fail("a file record without a name");
-        break;
-      default:
-        FailWithNumber("unknown entry type ", head.type, " (archives hold only files and folders)");
-    }
-  }
-
   void ReadPlainData(bool wanted) {
     std::uint64_t left = size_;
-    if (!source_.MayHave(left)) Fail(RunsPast());
+    if (!source_.MayHave(left)) FailRunsPast();
     if (!wanted) {
-      if (!source_.Skip(left)) Fail(RunsPast());
+      if (!source_.Skip(left)) FailRunsPast();
       return;
     }
     if constexpr (Visitor::kTakesData) {
       std::vector<char>& buffer = Buffer(data_);
       while (left > 0) {
         const auto chunk = static_cast<std::size_t>(std::min<std::uint64_t>(left, buffer.size()));
-        if (!source_.Read(buffer.data(), chunk)) Fail(RunsPast());
+        if (!source_.Read(buffer.data(), chunk)) FailRunsPast();
         visitor_.OnData(std::span<const char>(buffer.data(), chunk));
         left -= chunk;
       }
@@ -315,7 +290,7 @@ class Reader {
     std::uint32_t crc = 0;
     while (left > 0) {
       const char* const bytes = source_.Peek(kBlockHeadSize);
-      if (bytes == nullptr) Fail(RunsPast());
+      if (bytes == nullptr) FailRunsPast();
       const BlockHead block = DecodeBlockHead(bytes);
       source_.Consume(kBlockHeadSize);
       if (block.rawLength == 0 || block.rawLength > kBlockSize || block.rawLength > left) {
@@ -330,15 +305,15 @@ class Reader {
       } else {
         FailWithNumber("unknown block method ", block.method);
       }
-      if (!source_.MayHave(block.packedLength)) Fail(RunsPast());
+      if (!source_.MayHave(block.packedLength)) FailRunsPast();
       left -= block.rawLength;
       if (!wanted) {
-        if (!source_.Skip(block.packedLength)) Fail(RunsPast());
+        if (!source_.Skip(block.packedLength)) FailRunsPast();
         continue;
       }
       if constexpr (Visitor::kTakesData) {
         std::vector<char>& packed = Buffer(packed_);
-        if (!source_.Read(packed.data(), block.packedLength)) Fail(RunsPast());
+        if (!source_.Read(packed.data(), block.packedLength)) FailRunsPast();
         std::span<const char> raw(packed.data(), block.rawLength);
         if (block.method == static_cast<std::uint8_t>(BlockMethod::kCompressed)) {
           std::vector<char>& data = Buffer(data_);
@@ -353,14 +328,10 @@ class Reader {
       }
     }
     const char* const stored = source_.Peek(4);
-    if (stored == nullptr) Fail(RunsPast());
+    if (stored == nullptr) FailRunsPast();
     const bool matches = GetLe(stored, 4) == crc;
     source_.Consume(4);
     if (wanted && !matches) Fail("the data's checksum does not match (the file is damaged)");
-  }
-
-  std::string RunsPast() const {
-    return "the data (" + std::to_string(size_) + " bytes) runs past the end of the archive";
   }
 
   // Buffers are made on first use and then kept: their size never depends on the archive.
@@ -369,13 +340,7 @@ class Reader {
     return buffer;
   }
 
-  Source source_;
-  Format format_;
   Visitor& visitor_;
-  std::uint64_t size_ = 0;  // the current file's
-  bool inRecord_ = false;
-  std::uint64_t entriesRead_ = 0;
-  ArchiveTotals totals_;
   std::vector<char> data_;
   std::vector<char> packed_;
 };
