@@ -33,16 +33,15 @@ inline constexpr std::size_t kMaxPeek = kRecordHeadSize + kMaxNameBytes + 4;
 // caught before any of it is delivered.
 class Source {
  public:
-  explicit Source(ByteSource& in) : in_(in), remaining_(in.Remaining()) {}
+  explicit Source(ByteSource& in)
+      : in_(in), seekable_(in.Remaining().has_value()), unread_(in.Remaining().value_or(0)) {}
 
   bool Read(char* out, std::size_t n) {
     if (!MayHave(n)) return false;
     while (n > 0) {
       if (next_ == end_) {
         if (n >= kReadAhead) {  // a large read goes straight to its destination
-          if (Get(out, n) != n) return false;
-          if (remaining_) *remaining_ -= n;
-          return true;
+          return Get(out, n) == n;
         }
         if (!Fill()) return false;
       }
@@ -63,8 +62,8 @@ class Source {
     n -= buffered;
     if (n == 0) return true;
     // A seek throws away what was read ahead, so short distances are cheaper to read.
-    if (remaining_ && n >= kSeekDistance && in_.Skip(n)) {
-      *remaining_ -= n;
+    if (seekable_ && n >= kSeekDistance && in_.Skip(n)) {
+      unread_ -= n;
       return true;
     }
     while (n > 0) {
@@ -85,10 +84,7 @@ class Source {
   }
 
   // Takes `n` bytes that Peek gave.
-  void Consume(std::size_t n) {
-    next_ += n;
-    if (remaining_) *remaining_ -= n;
-  }
+  void Consume(std::size_t n) { next_ += n; }
 
   // Keeps `bytes` (the current record's name, mostly peeked in place) readable through the
   // refills that follow: they copy it out of the buffer before they overwrite it.
@@ -96,10 +92,13 @@ class Source {
   std::string_view Pinned() const { return pinned_; }
 
   // Whether the claimed number of bytes can still be there.
-  bool MayHave(std::uint64_t n) const { return !remaining_ || *remaining_ >= n; }
+  bool MayHave(std::uint64_t n) const {
+    const auto buffered = static_cast<std::size_t>(end_ - next_);
+    return !seekable_ || n <= buffered || n - buffered <= unread_;
+  }
 
   bool AtEnd() {
-    if (remaining_) return *remaining_ == 0;
+    if (seekable_) return next_ == end_ && unread_ == 0;
     return next_ == end_ && !Fill();
   }
 
@@ -130,6 +129,7 @@ class Source {
   std::size_t Get(char* out, std::size_t n) {
     const std::size_t got = in_.Read({out, n});
     if (got == ByteSource::kReadFailed) throw ToolError("cannot read the archive");
+    unread_ -= std::min<std::uint64_t>(got, unread_);
     return got;
   }
 
@@ -152,7 +152,9 @@ class Source {
   }
 
   ByteSource& in_;
-  std::optional<std::uint64_t> remaining_;
+  // For a source that can seek (a file): the number of its bytes not yet read from it.
+  bool seekable_;
+  std::uint64_t unread_;
   std::string_view pinned_;
   std::string pinnedCopy_;
   std::vector<char> buffer_;
