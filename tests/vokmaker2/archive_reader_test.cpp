@@ -9,7 +9,9 @@
 
 #include "tests/vokmaker2/test_support.h"
 #include "tools/vokmaker2/archive_writer.h"
+#include "tools/vokmaker2/console.h"
 #include "tools/vokmaker2/errors.h"
+#include "tools/vokmaker2/list.h"
 
 namespace vokmaker {
 namespace {
@@ -140,6 +142,14 @@ const std::vector<DamageRow>& DamageRows() {
          return whole.substr(0, whole.size() - 7);
        },
        "runs past the end", "\\dir\\a.txt"},
+      // Skipping the data reads on over the name, which the message must still show.
+      {"long_data_cut_short",
+       [](A a) {
+         const std::string data(1 << 20, 'x');
+         a.Record(1, "dir/big", 3 << 20);
+         return (a.bytes()[0] == 'T' ? a.Block(0, 1 << 20, data) : a.Raw(data)).bytes();
+       },
+       "runs past the end", "\\dir\\big"},
       {"link_entry", [](A a) { return a.Record(3, "link", 0).End().bytes(); },
        "unknown entry type 3", "\\link"},
       {"unknown_flags", [](A a) { return a.Record(1, "a.txt", 0, 4).End().bytes(); },
@@ -205,6 +215,29 @@ TEST_P(DamagedArchives, AreReportedOnOneLineWithTheEntry) {
     }
     EXPECT_EQ(message.find('\n'), std::string::npos);
     EXPECT_LE(reading.visitor.dataBytes, bytes.size()) << "never more data than is there";
+  }
+}
+
+// The listing reads the records with a reader of its own: it stops with the same message as
+// a reading that skips all data, or not at all.
+TEST_P(DamagedArchives, StopTheListingAsTheyStopAReadingThatSkipsTheData) {
+  const std::string bytes = GetParam().row.bytes(ArchiveBytes(GetParam().format));
+  for (const Reading& skipping : ReadBoth(bytes, GetParam().format, false)) {
+    SCOPED_TRACE(skipping.source);
+    testing::StringSource in(bytes, std::string_view(skipping.source) == "seekable");
+    testing::StringSink sink;
+    testing::RecordingReporter reporter;
+    std::optional<std::string> damage;
+    try {
+      ConsoleOutput out(sink);
+      List(in, GetParam().format, "a", out, reporter);
+    } catch (const DamagedArchive& error) {
+      damage = error.what();
+    }
+    EXPECT_EQ(damage, skipping.damage);
+    if (damage && GetParam().row.entryShown) {
+      EXPECT_NE(damage->find(GetParam().row.entryShown), std::string::npos) << *damage;
+    }
   }
 }
 

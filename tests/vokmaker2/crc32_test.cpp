@@ -9,6 +9,12 @@
 namespace vokmaker {
 namespace {
 
+std::string AllByteValues() {
+  std::string bytes;
+  for (int value = 0; value < 256; ++value) bytes += static_cast<char>(value);
+  return bytes;
+}
+
 struct CrcRow {
   const char* name;
   std::string data;
@@ -31,7 +37,9 @@ INSTANTIATE_TEST_SUITE_P(
                       CrcRow{"check_string", "123456789", 0xCBF43926u},
                       CrcRow{"one_letter", "a", 0xE8B7BE43u},
                       CrcRow{"pangram", "The quick brown fox jumps over the lazy dog", 0x414FA339u},
-                      CrcRow{"one_zero_byte", std::string(1, '\0'), 0xD202EF8Du}),
+                      CrcRow{"one_zero_byte", std::string(1, '\0'), 0xD202EF8Du},
+                      // Every length and every cut across sixteen-byte steps.
+                      CrcRow{"all_byte_values", AllByteValues(), 0x29058C73u}),
     vok::testing::RowName());
 
 }  // namespace

@@ -81,6 +81,12 @@ TEST(ListingNamePass, TellsPlainNamesWhereverTheProblemFalls) {
         EXPECT_EQ(shown, expected);
         EXPECT_EQ(isPlain, plain(name));
         EXPECT_TRUE(!isPlain || !NameProblem(name).has_value());
+        // Alike where the bytes around the name may be read and overwritten, whatever they are.
+        const std::string padded =
+            name + std::string(kNamePadding / 2, '/') + std::string(kNamePadding / 2, '\x01');
+        std::string written(1 + name.size() + kNamePadding, '\0');
+        EXPECT_EQ(WritePaddedListingName(written.data(), {padded.data(), name.size()}), isPlain);
+        EXPECT_EQ(written.substr(0, shown.size()), expected);
       }
     }
   }

@@ -1,334 +1,102 @@
 #include "tools/vokmaker2/archive_reader.h"
 
-#include <algorithm>
-#include <cstring>
-#include <optional>
-#include <vector>
-
-#include "tools/vokmaker2/block_codec.h"
-#include "tools/vokmaker2/crc32.h"
-#include "tools/vokmaker2/entry_name.h"
-#include "tools/vokmaker2/errors.h"
+#include "tools/vokmaker2/record_reader.h"
 
 namespace vokmaker {
 
+namespace reading {
+
+void ReaderBase::CheckMark() {
+  std::array<char, kMagicSize> magic{};
+  if (!source_.Read(magic.data(), magic.size())) {
+    Fail("the archive is too short to hold its format mark");
+  }
+  const auto& expected = Magic(format_);
+  if (!std::equal(magic.begin(), magic.begin() + 6, expected.begin())) {
+    const Format other = format_ == Format::kVok ? Format::kTemo : Format::kVok;
+    if (std::equal(magic.begin(), magic.begin() + 6, Magic(other).begin())) {
+      Fail("wrong format mark: this is a " + std::string(FormatName(other)) + " archive");
+    }
+    Fail("wrong format mark: not a " + std::string(FormatName(format_)) + " archive");
+  }
+  if (magic != expected) Fail("unsupported format version " + std::to_string(magic[7]));
+}
+
+void ReaderBase::CheckEnd(const RecordHead& head) {
+  if (head.size != entriesRead_) {
+    Fail("the end record counts " + std::to_string(head.size) + " entries, but " +
+         std::to_string(entriesRead_) + " were read");
+  }
+  if (!source_.AtEnd()) Fail("unexpected data after the end record");
+}
+
+void ReaderBase::CheckUnusualHead(const RecordHead& head) const {
+  if (head.flags != 0) FailWithNumber("unknown record flags ", head.flags);
+  switch (static_cast<EntryType>(head.type)) {
+    case EntryType::kEnd:
+      if (head.nameLength != 0) Fail("the end record carries a name");
+      break;
+    case EntryType::kFolder:
+      if (head.nameLength == 0) Fail("a folder record without a name");
+      if (head.size != 0) Fail("a folder record with a size");
+      break;
+    case EntryType::kFile:
+      if (head.nameLength == 0) Fail("a file record without a name");
+      break;
+    default:
+      FailWithNumber("unknown entry type ", head.type, " (archives hold only files and folders)");
+  }
+}
+
+void ReaderBase::Fail(std::string_view what) const {
+  std::string where;
+  if (!source_.Pinned().empty()) {
+    where = "entry " + ListingName(source_.Pinned()) + ": ";
+  } else if (entriesRead_ > 0 || inRecord_) {
+    where = "entry number " + std::to_string(entriesRead_ + (inRecord_ ? 1 : 0)) + ": ";
+  }
+  throw DamagedArchive(where.append(what));
+}
+
+void ReaderBase::FailWithNumber(std::string_view what, std::uint64_t number,
+                                std::string_view after) const {
+  Fail(std::string(what) + std::to_string(number) + std::string(after));
+}
+
+void ReaderBase::FailRunsPast() const {
+  Fail("the data (" + std::to_string(size_) + " bytes) runs past the end of the archive");
+}
+
+}  // namespace reading
+
 namespace {
 
-constexpr std::size_t kCopyChunk = std::size_t{1} << 20;
-constexpr std::uint64_t kSeekDistance = std::uint64_t{1} << 20;
-// The longest record head: its fixed part, the longest name and a TEMO checksum.
-constexpr std::size_t kMaxPeek = kRecordHeadSize + kMaxNameBytes + 4;
-
-// The archive's bytes, read ahead in a buffer of its own so that a record's head, its name and
-// the small files skipped by a listing cost no call on the source each, and with the number
-// of bytes left when the source can tell (a file), so that a size that runs past the end is
-// caught before any of it is delivered.
-class Source {
+// Hands the reader's entries to an EntryVisitor, with a name of the entry's own.
+class ToVisitor {
  public:
-  explicit Source(ByteSource& in) : in_(in), remaining_(in.Remaining()) {}
+  static constexpr bool kTakesData = true;
 
-  bool Read(char* out, std::size_t n) {
-    if (!MayHave(n)) return false;
-    while (n > 0) {
-      if (next_ == end_) {
-        if (n >= kReadAhead) {  // a large read goes straight to its destination
-          if (Get(out, n) != n) return false;
-          if (remaining_) *remaining_ -= n;
-          return true;
-        }
-        if (!Fill()) return false;
-      }
-      const std::size_t chunk = std::min(n, static_cast<std::size_t>(end_ - next_));
-      std::memcpy(out, next_, chunk);
-      Consume(chunk);
-      out += chunk;
-      n -= chunk;
-    }
-    return true;
+  explicit ToVisitor(EntryVisitor& visitor) : visitor_(visitor) {}
+
+  bool OnEntry(EntryType type, std::string_view name, std::uint64_t size) {
+    entry_.type = type;
+    entry_.name.assign(name);
+    entry_.size = size;
+    return visitor_.OnEntry(entry_);
   }
-
-  bool Skip(std::uint64_t n) {
-    if (!MayHave(n)) return false;
-    const std::size_t buffered = static_cast<std::size_t>(
-        std::min<std::uint64_t>(n, static_cast<std::uint64_t>(end_ - next_)));
-    Consume(buffered);
-    n -= buffered;
-    if (n == 0) return true;
-    // A seek throws away what was read ahead, so short distances are cheaper to read.
-    if (remaining_ && n >= kSeekDistance && in_.Skip(n)) {
-      *remaining_ -= n;
-      return true;
-    }
-    while (n > 0) {
-      if (!Fill()) return false;
-      const std::size_t chunk = static_cast<std::size_t>(
-          std::min<std::uint64_t>(n, static_cast<std::uint64_t>(end_ - next_)));
-      Consume(chunk);
-      n -= chunk;
-    }
-    return true;
-  }
-
-  // The next `n` bytes (at most kMaxPeek), in place and not yet taken; nullptr when the data
-  // end before them. What was peeked stays valid until the next call on the source.
-  const char* Peek(std::size_t n) {
-    if (static_cast<std::size_t>(end_ - next_) >= n) return next_;
-    return Refill(n);
-  }
-
-  // Takes `n` bytes that Peek gave.
-  void Consume(std::size_t n) {
-    next_ += n;
-    if (remaining_) *remaining_ -= n;
-  }
-
-  // Whether the claimed number of bytes can still be there.
-  bool MayHave(std::uint64_t n) const { return !remaining_ || *remaining_ >= n; }
-
-  bool AtEnd() {
-    if (remaining_) return *remaining_ == 0;
-    return next_ == end_ && !Fill();
-  }
+  void OnData(std::span<const char> data) { visitor_.OnData(entry_, data); }
+  void OnFileEnd() { visitor_.OnFileEnd(entry_); }
 
  private:
-  static constexpr std::size_t kReadAhead = 64 * 1024;
-
-  // Peek's way when the buffer holds fewer than `n` bytes, once in 64 KiB of records.
-  [[gnu::noinline]] const char* Refill(std::size_t n) {
-    if (!MayHave(n)) return nullptr;
-    // Moves what is left to the front of the buffer and reads on behind it.
-    if (buffer_.empty()) buffer_.resize(kReadAhead + kMaxPeek);
-    const std::size_t kept = static_cast<std::size_t>(end_ - next_);
-    std::memmove(buffer_.data(), next_, kept);
-    next_ = buffer_.data();
-    end_ = next_ + kept;
-    while (static_cast<std::size_t>(end_ - next_) < n) {
-      const std::size_t got = Get(buffer_.data() + (end_ - next_), buffer_.size() - (end_ - next_));
-      if (got == 0) return nullptr;
-      end_ += got;
-    }
-    return next_;
-  }
-
-  std::size_t Get(char* out, std::size_t n) {
-    const std::size_t got = in_.Read({out, n});
-    if (got == ByteSource::kReadFailed) throw ToolError("cannot read the archive");
-    return got;
-  }
-
-  bool Fill() {
-    if (buffer_.empty()) buffer_.resize(kReadAhead + kMaxPeek);
-    const std::size_t got = Get(buffer_.data(), buffer_.size());
-    next_ = buffer_.data();
-    end_ = next_ + got;
-    return got > 0;
-  }
-
-  ByteSource& in_;
-  std::optional<std::uint64_t> remaining_;
-  std::vector<char> buffer_;
-  const char* next_ = nullptr;  // the buffered bytes not yet taken
-  const char* end_ = nullptr;
-};
-
-class Reader {
- public:
-  Reader(ByteSource& in, Format format, EntryVisitor& visitor)
-      : source_(in), format_(format), visitor_(visitor) {}
-
-  ArchiveTotals Run() {
-    std::array<char, kMagicSize> magic{};
-    if (!source_.Read(magic.data(), magic.size())) {
-      Fail("the archive is too short to hold its format mark");
-    }
-    const auto& expected = Magic(format_);
-    if (!std::equal(magic.begin(), magic.begin() + 6, expected.begin())) {
-      const Format other = format_ == Format::kVok ? Format::kTemo : Format::kVok;
-      if (std::equal(magic.begin(), magic.begin() + 6, Magic(other).begin())) {
-        Fail("wrong format mark: this is a " + std::string(FormatName(other)) + " archive");
-      }
-      Fail("wrong format mark: not a " + std::string(FormatName(format_)) + " archive");
-    }
-    if (magic != expected) Fail("unsupported format version " + std::to_string(magic[7]));
-
-    for (;;) {
-      const RecordHead head = ReadHead();
-      if (head.type == static_cast<std::uint8_t>(EntryType::kEnd)) {
-        if (head.size != entriesRead_) {
-          Fail("the end record counts " + std::to_string(head.size) + " entries, but " +
-               std::to_string(entriesRead_) + " were read");
-        }
-        if (!source_.AtEnd()) Fail("unexpected data after the end record");
-        return totals_;
-      }
-      ++entriesRead_;
-      if (head.type == static_cast<std::uint8_t>(EntryType::kFolder)) {
-        ++totals_.folders;
-        visitor_.OnEntry(entry_);
-      } else {
-        ++totals_.files;
-        totals_.bytes += entry_.size;
-        const bool wanted = visitor_.OnEntry(entry_);
-        if (format_ == Format::kVok) {
-          ReadPlainData(wanted);
-        } else {
-          ReadBlocks(wanted);
-        }
-        if (wanted) visitor_.OnFileEnd(entry_);
-      }
-    }
-  }
-
- private:
-  // Cold, and out of the way of the reading: its messages are made only when it fails.
-  [[noreturn, gnu::cold, gnu::noinline]] void Fail(std::string_view what) const {
-    std::string where;
-    if (!entry_.name.empty()) {
-      where = "entry " + ListingName(entry_.name) + ": ";
-    } else if (entriesRead_ > 0 || inRecord_) {
-      where = "entry number " + std::to_string(entriesRead_ + (inRecord_ ? 1 : 0)) + ": ";
-    }
-    throw DamagedArchive(where.append(what));
-  }
-
-  [[noreturn, gnu::cold, gnu::noinline]] void FailWithNumber(std::string_view what,
-                                                             std::uint64_t number,
-                                                             std::string_view after = {}) const {
-    Fail(std::string(what) + std::to_string(number) + std::string(after));
-  }
-
-  RecordHead ReadHead() {
-    // The head is read in place, and the name keeps its capacity from one entry to the next:
-    // no allocation and no copy but the name's per entry.
-    entry_.type = EntryType::kFile;
-    entry_.name.clear();
-    entry_.size = 0;
-    inRecord_ = true;
-    const char* bytes = source_.Peek(kRecordHeadSize);
-    if (bytes == nullptr) Fail("the archive ends before its end record");
-    const RecordHead head = DecodeRecordHead(bytes);
-    const std::size_t checksum = format_ == Format::kTemo ? 4 : 0;  // VOK records carry none
-    const std::size_t named = kRecordHeadSize + head.nameLength;
-    bytes = source_.Peek(named + checksum);
-    if (bytes == nullptr) {
-      if (source_.Peek(named) == nullptr) Fail("the archive ends inside an entry's name");
-      Fail("the archive ends inside a record");
-    }
-    entry_.name.assign(bytes + kRecordHeadSize, head.nameLength);
-    if (checksum != 0 && GetLe(bytes + named, 4) != Crc32({bytes, named})) {
-      Fail("the record's checksum does not match");
-    }
-    source_.Consume(named + checksum);
-    if (head.flags != 0) FailWithNumber("unknown record flags ", head.flags);
-    switch (static_cast<EntryType>(head.type)) {
-      case EntryType::kEnd:
-        if (head.nameLength != 0) Fail("the end record carries a name");
-        break;
-      case EntryType::kFolder:
-        if (head.nameLength == 0) Fail("a folder record without a name");
-        if (head.size != 0) Fail("a folder record with a size");
-        entry_.type = EntryType::kFolder;
-        break;
-      case EntryType::kFile:
-        if (head.nameLength == 0) Fail("a file record without a name");
-        entry_.type = EntryType::kFile;
-        entry_.size = head.size;
-        break;
-      default:
-        FailWithNumber("unknown entry type ", head.type, " (archives hold only files and folders)");
-    }
-    inRecord_ = false;
-    return head;
-  }
-
-  void ReadPlainData(bool wanted) {
-    std::uint64_t left = entry_.size;
-    if (!source_.MayHave(left)) Fail(RunsPast());
-    if (!wanted) {
-      if (!source_.Skip(left)) Fail(RunsPast());
-      return;
-    }
-    std::vector<char>& buffer = Buffer(data_);
-    while (left > 0) {
-      const auto chunk = static_cast<std::size_t>(std::min<std::uint64_t>(left, buffer.size()));
-      if (!source_.Read(buffer.data(), chunk)) Fail(RunsPast());
-      visitor_.OnData(entry_, std::span<const char>(buffer.data(), chunk));
-      left -= chunk;
-    }
-  }
-
-  void ReadBlocks(bool wanted) {
-    std::uint64_t left = entry_.size;
-    std::uint32_t crc = 0;
-    while (left > 0) {
-      const char* const bytes = source_.Peek(kBlockHeadSize);
-      if (bytes == nullptr) Fail(RunsPast());
-      const BlockHead block = DecodeBlockHead(bytes);
-      source_.Consume(kBlockHeadSize);
-      if (block.rawLength == 0 || block.rawLength > kBlockSize || block.rawLength > left) {
-        FailWithNumber("a data block of impossible length ", block.rawLength);
-      }
-      if (block.method == static_cast<std::uint8_t>(BlockMethod::kStored)) {
-        if (block.packedLength != block.rawLength) Fail("a stored block of inconsistent length");
-      } else if (block.method == static_cast<std::uint8_t>(BlockMethod::kCompressed)) {
-        if (block.packedLength == 0 || block.packedLength >= block.rawLength) {
-          Fail("a compressed block of impossible length");
-        }
-      } else {
-        FailWithNumber("unknown block method ", block.method);
-      }
-      if (!source_.MayHave(block.packedLength)) Fail(RunsPast());
-      left -= block.rawLength;
-      if (!wanted) {
-        if (!source_.Skip(block.packedLength)) Fail(RunsPast());
-        continue;
-      }
-      std::vector<char>& packed = Buffer(packed_);
-      if (!source_.Read(packed.data(), block.packedLength)) Fail(RunsPast());
-      std::span<const char> raw(packed.data(), block.rawLength);
-      if (block.method == static_cast<std::uint8_t>(BlockMethod::kCompressed)) {
-        std::vector<char>& data = Buffer(data_);
-        if (!DecompressBlock(std::span<const char>(packed.data(), block.packedLength),
-                             std::span<char>(data.data(), block.rawLength))) {
-          Fail("a compressed block does not decompress");
-        }
-        raw = std::span<const char>(data.data(), block.rawLength);
-      }
-      crc = Crc32(raw, crc);
-      visitor_.OnData(entry_, raw);
-    }
-    const char* const stored = source_.Peek(4);
-    if (stored == nullptr) Fail(RunsPast());
-    const bool matches = GetLe(stored, 4) == crc;
-    source_.Consume(4);
-    if (wanted && !matches) Fail("the data's checksum does not match (the file is damaged)");
-  }
-
-  std::string RunsPast() const {
-    return "the data (" + std::to_string(entry_.size) + " bytes) runs past the end of the archive";
-  }
-
-  // Buffers are made on first use and then kept: their size never depends on the archive.
-  static std::vector<char>& Buffer(std::vector<char>& buffer) {
-    if (buffer.empty()) buffer.resize(std::max(kBlockSize, kCopyChunk));
-    return buffer;
-  }
-
-  Source source_;
-  Format format_;
   EntryVisitor& visitor_;
   Entry entry_;
-  bool inRecord_ = false;
-  std::uint64_t entriesRead_ = 0;
-  ArchiveTotals totals_;
-  std::vector<char> data_;
-  std::vector<char> packed_;
 };
 
 }  // namespace
 
 ArchiveTotals ReadArchive(ByteSource& in, Format format, EntryVisitor& visitor) {
-  return Reader(in, format, visitor).Run();
+  ToVisitor handOn(visitor);
+  return reading::Reader<ToVisitor>(in, format, handOn).Run();
 }
 
 }  // namespace vokmaker

@@ -9,7 +9,6 @@ namespace vokmaker {
 
 namespace {
 
-constexpr std::size_t kFlushBytes = 64 * 1024;
 constexpr auto kFlushInterval = std::chrono::milliseconds(100);
 // While the lines between two readings of the clock all came within kQuickLines, twice as
 // many go before the next reading, up to kMaxLinesPerClockRead.
@@ -29,28 +28,20 @@ void ConsoleOutput::Line(std::string_view text) {
   EndLine(line + text.size());
 }
 
-char* ConsoleOutput::LineSpace(std::size_t n) {
-  const std::size_t needed = size_ + n + kNewline.size();
-  if (needed > capacity_) {
-    const std::size_t capacity = std::max(needed, kFlushBytes + 4096);
-    auto buffer = std::make_unique_for_overwrite<char[]>(capacity);
-    if (size_ > 0) std::memcpy(buffer.get(), buffer_.get(), size_);
-    buffer_ = std::move(buffer);
-    capacity_ = capacity;
-  }
-  return buffer_.get() + size_;
+void ConsoleOutput::Grow(std::size_t needed) {
+  const std::size_t capacity = std::max(needed, kFlushBytes + 4096);
+  auto buffer = std::make_unique_for_overwrite<char[]>(capacity);
+  if (size_ > 0) std::memcpy(buffer.get(), buffer_.get(), size_);
+  buffer_ = std::move(buffer);
+  capacity_ = capacity;
 }
 
-void ConsoleOutput::EndLine(const char* end) {
-  size_ = static_cast<std::size_t>(end - buffer_.get());
-  std::memcpy(buffer_.get() + size_, kNewline.data(), kNewline.size());
-  size_ += kNewline.size();
+void ConsoleOutput::AfterLines() {
   if (size_ >= kFlushBytes) {
     Flush();
     return;
   }
   // Reading the clock for every line took a tenth of a long listing's time.
-  if (++linesSinceClockRead_ < linesPerClockRead_) return;
   const auto now = std::chrono::steady_clock::now();
   linesPerClockRead_ = now - lastClockRead_ < kQuickLines
                            ? std::min(2 * linesPerClockRead_, kMaxLinesPerClockRead)

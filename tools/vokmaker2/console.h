@@ -2,6 +2,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <cstring>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -10,6 +11,8 @@
 #include "tools/vokmaker2/byte_stream.h"
 
 namespace vokmaker {
+
+inline constexpr std::string_view kNewline = "\r\n";
 
 // Lines for standard output, ended with CR LF. They are collected and written in large
 // pieces, yet never held back for long, so a user watching sees steady progress and a
@@ -25,11 +28,27 @@ class ConsoleOutput {
 
   void Line(std::string_view text);
   // A line written in place: room for up to `n` bytes, then EndLine with where it ends.
-  char* LineSpace(std::size_t n);
-  void EndLine(const char* end);
+  // Inline, as a listing writes a line per entry.
+  char* LineSpace(std::size_t n) {
+    const std::size_t needed = size_ + n + kNewline.size();
+    if (needed > capacity_) Grow(needed);
+    return buffer_.get() + size_;
+  }
+  void EndLine(const char* end) {
+    size_ = static_cast<std::size_t>(end - buffer_.get());
+    std::memcpy(buffer_.get() + size_, kNewline.data(), kNewline.size());
+    size_ += kNewline.size();
+    if (size_ >= kFlushBytes || ++linesSinceClockRead_ >= linesPerClockRead_) AfterLines();
+  }
   void Flush();
 
  private:
+  static constexpr std::size_t kFlushBytes = 64 * 1024;
+
+  void Grow(std::size_t needed);
+  // A full buffer is written; otherwise the clock tells whether it is time to write.
+  void AfterLines();
+
   ByteSink& out_;
   std::unique_ptr<char[]> buffer_;  // lines not yet written: size_ bytes of capacity_
   std::size_t size_ = 0;
@@ -71,7 +90,6 @@ class ConsoleReporter : public Reporter {
 inline constexpr std::string_view kProgramName = "VOKMaker2";
 // How often the work on a large file is told, so that a window showing the progress moves.
 inline constexpr std::uint64_t kProgressStep = std::uint64_t{64} << 20;
-inline constexpr std::string_view kNewline = "\r\n";
 
 // "1 file", "2 files".
 std::string Count(std::uint64_t n, std::string_view singular, std::string_view plural);

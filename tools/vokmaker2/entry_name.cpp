@@ -210,6 +210,43 @@ bool WriteListingName(char* out, std::string_view stored) {
   return !suspect && !atComponentStart;  // nor empty, nor ending in '/'
 }
 
+bool WritePaddedListingName(char* out, std::string_view stored) {
+#if defined(__SSE2__)
+  // Sixteen bytes at a time, the last of them past the name's end, and written alike. Any name
+  // that is not plain is written again by WriteListingName, which shows it exactly.
+  static_assert(kNamePadding >= 16);
+  const std::size_t size = stored.size();
+  unsigned afterSlash = 1;  // whether the chunk's first byte starts a component
+  unsigned unusual = 0;     // bit k: byte k of the chunk is special or starts with '/' or '.'
+  for (std::size_t at = 0; at < size; at += 16) {
+    const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(stored.data() + at));
+    const auto equal = [&](__m128i of, char c) { return _mm_cmpeq_epi8(of, _mm_set1_epi8(c)); };
+    // Printable ASCII, 0x20 to 0x7E, moved to -128 to -34; all the others lie above.
+    const __m128i unprintable =
+        _mm_cmpgt_epi8(_mm_add_epi8(bytes, _mm_set1_epi8(0x60)), _mm_set1_epi8(-34));
+    const __m128i special =
+        _mm_or_si128(unprintable, _mm_or_si128(equal(bytes, '\\'), equal(bytes, ':')));
+    const __m128i slashes = equal(bytes, '/');
+    static_assert(('.' | 1) == '/');
+    const __m128i dotsAndSlashes = equal(_mm_or_si128(bytes, _mm_set1_epi8(1)), '/');
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 1 + at),
+                     _mm_xor_si128(bytes, _mm_and_si128(slashes, _mm_set1_epi8('/' ^ '\\'))));
+    const auto slashBits = static_cast<unsigned>(_mm_movemask_epi8(slashes));
+    const unsigned found =
+        static_cast<unsigned>(_mm_movemask_epi8(special)) |
+        (static_cast<unsigned>(_mm_movemask_epi8(dotsAndSlashes)) & (slashBits << 1 | afterSlash));
+    const unsigned inName = size - at >= 16 ? 0xFFFFu : (1u << (size - at)) - 1;
+    unusual |= found & inName;
+    afterSlash = slashBits >> 15;
+  }
+  if (unusual == 0 && size > 0 && stored.back() != '/') {
+    out[0] = '\\';
+    return true;
+  }
+#endif
+  return WriteListingName(out, stored);
+}
+
 void AppendListingName(std::string& out, std::string_view stored) {
   const std::size_t start = out.size();
   out.resize(start + 1 + stored.size());

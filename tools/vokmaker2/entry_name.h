@@ -32,6 +32,12 @@ void AppendListingName(std::string& out, std::string_view stored);
 // the others need NameProblem's closer look.
 bool WriteListingName(char* out, std::string_view stored);
 
+// WriteListingName's work, faster, where the bytes around the name allow it: `stored` is
+// followed by at least kNamePadding bytes that may be read, and `out` has room for
+// kNamePadding bytes more, which it may overwrite with anything.
+inline constexpr std::size_t kNamePadding = 16;
+bool WritePaddedListingName(char* out, std::string_view stored);
+
 // A path as UTF-8 text for messages.
 std::string Utf8(const std::filesystem::path& path);
 
