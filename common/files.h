@@ -1,8 +1,9 @@
 #pragma once
 // The few file operations the program does itself (its own files, the Unpack's staging folder,
-// the Create's count). files_posix.cpp and files_win.cpp implement them; the Windows one on
-// the system's own calls, so that the program does not carry the standard library's file
-// system and the iostreams and locales that come with it.
+// the Create's count), which the archive tool shares (the archive, the destination, the folder
+// it packs). files_posix.cpp and files_win.cpp implement them; the Windows one on the system's
+// own calls, so that neither program carries the standard library's file system operations
+// and the iostreams that come with them.
 #include <cstdint>
 #include <filesystem>
 #include <system_error>
