@@ -24,11 +24,17 @@ FileKind KindAt(const std::filesystem::path& path, Links links = Links::kLeave);
 struct FolderEntry {
   std::filesystem::path name;  // the name alone
   FileKind kind;               // the link itself where there is one
-  std::uint64_t size;          // of a file
+  std::uint64_t size;          // of a file, given with Sizes::kRead
+};
+
+enum class Sizes {
+  kLeave,  // where the system does not list them, finding them out costs a call per file
+  kRead,
 };
 
 // The entries of a folder, without "." and "..".
-std::vector<FolderEntry> List(const std::filesystem::path& folder, std::error_code& error);
+std::vector<FolderEntry> List(const std::filesystem::path& folder, std::error_code& error,
+                              Sizes sizes = Sizes::kLeave);
 
 // True when the folder was made; false, with no error, when a folder was there already.
 bool MakeFolder(const std::filesystem::path& path, std::error_code& error);

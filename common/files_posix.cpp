@@ -31,13 +31,14 @@ FileKind KindAt(const fs::path& path, Links links) {
           .type());
 }
 
-std::vector<FolderEntry> List(const fs::path& folder, std::error_code& error) {
+std::vector<FolderEntry> List(const fs::path& folder, std::error_code& error, Sizes sizes) {
   std::vector<FolderEntry> entries;
   for (fs::directory_iterator it(folder, error), end; !error && it != end; it.increment(error)) {
     std::error_code unknown;
     const FileKind kind = KindOf(it->symlink_status(unknown).type());
     entries.push_back(
-        {it->path().filename(), kind, kind == FileKind::kFile ? it->file_size(unknown) : 0});
+        {it->path().filename(), kind,
+         kind == FileKind::kFile && sizes == Sizes::kRead ? it->file_size(unknown) : 0});
   }
   return entries;
 }

@@ -51,7 +51,7 @@ FileKind KindAt(const fs::path& path, Links links) {
   return KindOf(info.FileAttributes, info.ReparseTag);
 }
 
-std::vector<FolderEntry> List(const fs::path& folder, std::error_code& error) {
+std::vector<FolderEntry> List(const fs::path& folder, std::error_code& error, Sizes) {
   error.clear();
   std::vector<FolderEntry> entries;
   WIN32_FIND_DATAW found;

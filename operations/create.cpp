@@ -31,7 +31,7 @@ class FolderCount {
     for (std::vector<fs::path> folders{folder}; !folders.empty() && !error;) {
       const fs::path at = std::move(folders.back());
       folders.pop_back();
-      for (const files::FolderEntry& entry : files::List(at, error)) {
+      for (const files::FolderEntry& entry : files::List(at, error, files::Sizes::kRead)) {
         if (stop.stop_requested()) return;
         if (entry.kind == files::FileKind::kFolder) folders.push_back(at / entry.name);
         if (entry.kind != files::FileKind::kFile) continue;

@@ -80,7 +80,7 @@ TEST(Files, OperationsOnATree) {
     EXPECT_EQ(files::KindAt(row.path, files::Links::kFollow), row.followed) << row.path;
   }
 
-  std::vector<files::FolderEntry> entries = files::List(tree / "a", error);
+  std::vector<files::FolderEntry> entries = files::List(tree / "a", error, files::Sizes::kRead);
   ASSERT_FALSE(error);
   std::sort(entries.begin(), entries.end(),
             [](const auto& x, const auto& y) { return x.name < y.name; });

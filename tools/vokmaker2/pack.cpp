@@ -149,7 +149,8 @@ PackSummary Pack(const fs::path& source, const fs::path& archive, Format format,
   std::vector<Listed> open;
   const auto enter = [&open](const fs::path& folder) {
     std::error_code ec;
-    std::vector<vok::files::FolderEntry> entries = vok::files::List(folder, ec);
+    std::vector<vok::files::FolderEntry> entries =
+        vok::files::List(folder, ec, vok::files::Sizes::kRead);
     if (ec) throw ToolError("cannot read the folder " + Quoted(folder) + ": " + ec.message());
     open.push_back({folder, std::move(entries)});
   };
