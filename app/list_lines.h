@@ -3,17 +3,22 @@
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <initializer_list>
 #include <memory>
+#include <new>
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "common/memory.h"
 
 namespace vok {
 
 // The lines of a list box, packed into large blocks: a million lines cost little more than their
 // text plus eight bytes each, and adding lines never moves the ones already there, nor the index
-// of where they are, which grows in chunks of its own.
+// of where they are, which grows in blocks of its own. The blocks come straight from the system
+// (common/memory.h), so that filling them costs few page faults.
 class ListLines {
  public:
   // Adds one line made of `parts`, one after the other.
@@ -21,9 +26,9 @@ class ListLines {
     std::size_t length = 0;
     for (const std::string_view part : parts) length += part.size();
     char* out = Add(length);
-    for (const std::string_view part : parts) out = std::copy(part.begin(), part.end(), out);
+    for (const std::string_view part : parts) out = CopyOf(part, out);
   }
-  void push_back(std::string_view line) { std::copy(line.begin(), line.end(), Add(line.size())); }
+  void push_back(std::string_view line) { CopyOf(line, Add(line.size())); }
   [[nodiscard]] std::size_t size() const { return size_; }
   [[nodiscard]] bool empty() const { return size_ == 0; }
   [[nodiscard]] std::string_view operator[](std::size_t i) const {
@@ -38,30 +43,53 @@ class ListLines {
   }
 
  private:
-  static constexpr std::size_t kBlockBytes = std::size_t{1} << 20;
-  static constexpr std::size_t kChunkEntries = std::size_t{1} << 16;
+  // Copies `text` to `out` and gives where it ends. A list's parts are short: up to 16
+  // characters go in two moves of fixed size, which overlap, without a call.
+  static char* CopyOf(std::string_view text, char* out) {
+    const char* const in = text.data();
+    const std::size_t n = text.size();
+    if (n >= 8 && n <= 16) {
+      std::memcpy(out, in, 8);
+      std::memcpy(out + n - 8, in + n - 8, 8);
+    } else if (n >= 4 && n < 8) {
+      std::memcpy(out, in, 4);
+      std::memcpy(out + n - 4, in + n - 4, 4);
+    } else if (n < 4) {
+      for (std::size_t i = 0; i < n; ++i) out[i] = in[i];
+    } else {
+      std::memcpy(out, in, n);
+    }
+    return out + n;
+  }
   struct Block {
-    std::unique_ptr<char[]> text;
+    memory::Block text;
     std::size_t used = 0;
   };
   struct Entry {
     std::uint32_t block;
     std::uint32_t offset;
   };
+  static constexpr std::size_t kChunkEntries = memory::kBlockBytes / sizeof(Entry);
   [[nodiscard]] Entry At(std::size_t i) const {
-    return chunks_[i / kChunkEntries][i % kChunkEntries];
+    return ChunkEntries(chunks_[i / kChunkEntries])[i % kChunkEntries];
+  }
+  static Entry* ChunkEntries(const memory::Block& chunk) {
+    return std::launder(reinterpret_cast<Entry*>(chunk.get()));
   }
   // Records a line of `length` characters and gives where its text goes.
   char* Add(std::size_t length) {
     if (blocks_.empty() || room_ < length) {
-      room_ = std::max(kBlockBytes, length);
-      blocks_.push_back({std::make_unique_for_overwrite<char[]>(room_)});
+      blocks_.push_back({memory::TakeBlock(length)});
+      room_ = blocks_.back().text.get_deleter().bytes;
     }
     Block& block = blocks_.back();
-    if (size_ % kChunkEntries == 0)
-      chunks_.push_back(std::make_unique_for_overwrite<Entry[]>(kChunkEntries));
-    chunks_.back()[size_ % kChunkEntries] = {static_cast<std::uint32_t>(blocks_.size() - 1),
-                                             static_cast<std::uint32_t>(block.used)};
+    if (size_ % kChunkEntries == 0) {
+      chunks_.push_back(memory::TakeBlock());
+      std::uninitialized_default_construct_n(reinterpret_cast<Entry*>(chunks_.back().get()),
+                                             kChunkEntries);
+    }
+    ChunkEntries(chunks_.back())[size_ % kChunkEntries] = {
+        static_cast<std::uint32_t>(blocks_.size() - 1), static_cast<std::uint32_t>(block.used)};
     ++size_;
     char* const text = block.text.get() + block.used;
     block.used += length;
@@ -71,7 +99,7 @@ class ListLines {
 
   std::vector<Block> blocks_;
   std::size_t room_ = 0;  // what the last block has left
-  std::vector<std::unique_ptr<Entry[]>> chunks_;
+  std::vector<memory::Block> chunks_;
   std::size_t size_ = 0;
 };
 
