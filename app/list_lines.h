@@ -79,15 +79,13 @@ class ListLines {
   // Records a line of `length` characters and gives where its text goes.
   char* Add(std::size_t length) {
     if (blocks_.empty() || room_ < length) {
-      blocks_.push_back({memory::TakeBlock(length)});
+      // Blocks grow fourfold from kFirstBytes, so that a short list stays small.
+      const std::size_t grown = std::min(memory::kBlockBytes, kFirstBytes << 2 * blocks_.size());
+      blocks_.push_back({memory::TakeBlock(std::max(grown, length))});
       room_ = blocks_.back().text.get_deleter().bytes;
     }
     Block& block = blocks_.back();
-    if (size_ % kChunkEntries == 0) {
-      chunks_.push_back(memory::TakeBlock());
-      std::uninitialized_default_construct_n(reinterpret_cast<Entry*>(chunks_.back().get()),
-                                             kChunkEntries);
-    }
+    if (size_ == indexRoom_) GrowIndex();
     ChunkEntries(chunks_.back())[size_ % kChunkEntries] = {
         static_cast<std::uint32_t>(blocks_.size() - 1), static_cast<std::uint32_t>(block.used)};
     ++size_;
@@ -96,10 +94,30 @@ class ListLines {
     room_ -= length;
     return text;
   }
+  // The first chunk of the index grows fourfold from kFirstBytes, copied each time, until it is a
+  // whole block; each chunk after it is one from the start.
+  void GrowIndex() {
+    const std::size_t entries =
+        chunks_.empty() ? kFirstBytes / sizeof(Entry)
+                        : (indexRoom_ < kChunkEntries ? std::min(4 * indexRoom_, kChunkEntries)
+                                                      : kChunkEntries);
+    memory::Block chunk = memory::TakeBlock(entries * sizeof(Entry));
+    std::uninitialized_default_construct_n(reinterpret_cast<Entry*>(chunk.get()), entries);
+    if (!chunks_.empty() && indexRoom_ < kChunkEntries) {
+      std::copy_n(ChunkEntries(chunks_[0]), indexRoom_, ChunkEntries(chunk));
+      chunks_[0] = std::move(chunk);
+      indexRoom_ = entries;
+    } else {
+      chunks_.push_back(std::move(chunk));
+      indexRoom_ += entries;
+    }
+  }
+  static constexpr std::size_t kFirstBytes = std::size_t{64} << 10;
 
   std::vector<Block> blocks_;
   std::size_t room_ = 0;  // what the last block has left
   std::vector<memory::Block> chunks_;
+  std::size_t indexRoom_ = 0;  // the entries the chunks have room for
   std::size_t size_ = 0;
 };
 

@@ -17,8 +17,8 @@ struct BlockFree {
 };
 using Block = std::unique_ptr<char[], BlockFree>;
 
-// A block of at least `bytes`, rounded up to whole blocks, its contents not set. Throws
-// std::bad_alloc when the system has no memory to give.
+// At least `bytes`, its contents not set: less than a block comes from the heap, more is
+// rounded up to whole blocks. Throws std::bad_alloc when the system has no memory to give.
 Block TakeBlock(std::size_t bytes = kBlockBytes);
 
 }  // namespace vok::memory

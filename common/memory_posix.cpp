@@ -18,10 +18,11 @@
 namespace vok::memory {
 
 Block TakeBlock(std::size_t bytes) {
-  bytes = (bytes + kBlockBytes - 1) / kBlockBytes * kBlockBytes;
 #ifdef VOK_WATCHED_BLOCKS
   return Block(new char[bytes], BlockFree{bytes});
 #else
+  if (bytes < kBlockBytes) return Block(new char[bytes], BlockFree{bytes});
+  bytes = (bytes + kBlockBytes - 1) / kBlockBytes * kBlockBytes;
   // One block more than asked for, so that an aligned run of `bytes` lies within; the rest on
   // either side goes back.
   const std::size_t mapped = bytes + kBlockBytes;
@@ -46,7 +47,11 @@ void BlockFree::operator()(char* block) const noexcept {
 #ifdef VOK_WATCHED_BLOCKS
   delete[] block;
 #else
-  munmap(block, bytes);
+  if (bytes < kBlockBytes) {
+    delete[] block;
+  } else {
+    munmap(block, bytes);
+  }
 #endif
 }
 
